@@ -1,0 +1,9 @@
+// The converter script embedded in tradex.
+#pragma once
+
+namespace app {
+
+inline constexpr int kTradexLines = 189;
+extern const char* const kTradexScript[kTradexLines];
+
+}  // namespace app

@@ -1,0 +1,333 @@
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "console/ZnCrt.h"
+#include "platform/text.h"
+
+namespace zn {
+namespace {
+
+uint8_t initial_attribute(const ConsoleSettings& s) {
+  return static_cast<uint8_t>(((s.background & 15) << 4) | (s.text & 15));
+}
+
+// Codes of the special keys: without Ctrl, with Ctrl (Key order).
+struct SpecialCode {
+  uint8_t plain, ctrl;
+};
+constexpr SpecialCode kSpecial[] = {
+    {59, 94}, {60, 95}, {61, 96}, {62, 97}, {63, 98}, {64, 99}, {65, 100}, {66, 101},
+    {67, 102}, {68, 103}, {69, 104}, {70, 105},                    // F1..F12
+    {82, 255}, {83, 83}, {71, 119}, {79, 117}, {73, 132}, {81, 118},  // Insert..PageDown
+    {72, 113}, {80, 114}, {75, 115}, {77, 116},                    // Up, Down, Left, Right
+};
+static_assert(std::size(kSpecial) == static_cast<size_t>(Key::Break));
+
+// Alt+letter codes, A..Z.
+constexpr uint8_t kAltLetter[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
+                                    49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
+
+}  // namespace
+
+Console::Console() {
+  chars_.fill(' ');
+  attrs_.fill(attr_);
+}
+
+Console::~Console() = default;
+
+void Console::set_backend(std::unique_ptr<ConsoleBackend> backend) { backend_ = std::move(backend); }
+
+void Console::ensure_window() {
+  if (created_) return;
+  settings_ = profile_path_.empty() ? ConsoleSettings{} : load_console_settings(profile_path_);
+  attr_ = initial_attribute(settings_);
+  chars_.fill(' ');
+  attrs_.fill(attr_);
+  col_ = row_ = 0;
+  created_ = true;
+  ++version_;
+  if (backend_) backend_->open(*this);
+}
+
+void Console::present() {
+  if (backend_) backend_->present(*this);
+}
+
+void Console::next_line() {
+  if (row_ < kRows - 1) {
+    ++row_;
+  } else {
+    scroll_up();
+  }
+}
+
+void Console::scroll_up() {
+  std::memmove(chars_.data(), chars_.data() + kCols, kCols * (kRows - 1));
+  std::memmove(attrs_.data(), attrs_.data() + kCols, kCols * (kRows - 1));
+  std::memset(chars_.data() + kCols * (kRows - 1), ' ', kCols);
+  std::memset(attrs_.data() + kCols * (kRows - 1), attr_, kCols);
+}
+
+void Console::put_char(uint8_t ch) {
+  switch (ch) {
+    case 7:
+      if (backend_) backend_->bell();
+      return;
+    case 8:
+      if (col_ > 0) {
+        --col_;
+        chars_[row_ * kCols + col_] = ' ';
+        attrs_[row_ * kCols + col_] = attr_;
+      }
+      return;
+    case 10:
+      next_line();
+      col_ = 0;
+      return;
+    case 13:
+      col_ = 0;
+      return;
+    default:
+      break;
+  }
+  if (ch < 32) return;  // tab and the other controls leave no trace
+  if (col_ >= kCols) {
+    col_ = 0;
+    next_line();
+  }
+  chars_[row_ * kCols + col_] = ch;
+  attrs_[row_ * kCols + col_] = attr_;
+  ++col_;
+}
+
+void Console::write(std::string_view bytes) {
+  ensure_window();
+  if (bytes.empty()) return;
+  for (char c : bytes) put_char(static_cast<uint8_t>(c));
+  ++version_;
+  if (backend_) backend_->copy_output(bytes);
+  present();
+}
+
+void Console::clear_screen() {
+  ensure_window();
+  chars_.fill(' ');
+  attrs_.fill(attr_);
+  col_ = row_ = 0;
+  ++version_;
+  present();
+}
+
+void Console::clear_to_end_of_line() {
+  ensure_window();
+  for (int c = col_; c < kCols; ++c) {
+    chars_[row_ * kCols + c] = ' ';
+    attrs_[row_ * kCols + c] = attr_;
+  }
+  ++version_;
+  present();
+}
+
+void Console::go_to(int col, int row) {
+  ensure_window();
+  col_ = std::clamp(col, 1, kCols) - 1;
+  row_ = std::clamp(row, 1, kRows) - 1;
+  ++version_;
+  present();
+}
+
+void Console::set_text_colour(int n) {
+  ensure_window();
+  if (!settings_.colours_fixed) attr_ = static_cast<uint8_t>((attr_ & 0xF0) | (n & 15));
+}
+
+void Console::set_background(int n) {
+  ensure_window();
+  if (!settings_.colours_fixed) attr_ = static_cast<uint8_t>((attr_ & 0x0F) | ((n & 15) << 4));
+}
+
+void Console::set_title(std::string_view title) {
+  title_ = std::string(title.substr(0, kTitleCapacity));
+  ++version_;
+  if (backend_) backend_->title_changed(*this);
+}
+
+void Console::hide() {
+  hidden_ = true;
+  ++version_;
+  if (backend_) backend_->visibility_changed(*this);
+}
+
+void Console::restore() {
+  hidden_ = false;
+  ++version_;
+  if (backend_) backend_->visibility_changed(*this);
+}
+
+// --- keys ----------------------------------------------------------------------
+
+bool Console::push_key(uint8_t byte) {
+  if (key_count_ >= kKeyBufferSize) return false;
+  keys_[key_count_++] = byte;
+  return true;
+}
+
+void Console::key_char(uint8_t ch, bool ctrl) {
+  if (ch == 8) ch = ctrl ? 127 : 8;
+  else if (ch == 13) ch = ctrl ? 10 : 13;
+  push_key(ch);
+}
+
+void Console::key_down(Key key, Mods mods) {
+  if (key == Key::Break) {
+    quit(255);
+    return;
+  }
+  // Alt alone reaches the key table only with Left and Right; the rest belongs to the
+  // window system. Ctrl+Alt+F11 and F12 switch the braille keyboard, which stores nothing.
+  if (mods.alt && !mods.ctrl && key != Key::Left && key != Key::Right) return;
+  if (mods.alt && mods.ctrl && (key == Key::F11 || key == Key::F12)) return;
+  if (key_count_ > kKeyBufferSize - 2) return;
+  const SpecialCode code = kSpecial[static_cast<int>(key)];
+  uint8_t c = mods.ctrl ? code.ctrl : code.plain;
+  if (key == Key::Insert && !mods.ctrl && mods.shift) c = 254;
+  push_key(0);
+  push_key(c);
+}
+
+void Console::key_alt(uint8_t ch) {
+  uint8_t code;
+  if (ch == '0') code = 129;
+  else if (ch >= '1' && ch <= '9') code = static_cast<uint8_t>(120 + (ch - '1'));
+  else if (ch >= 'a' && ch <= 'z') code = kAltLetter[ch - 'a'];
+  else if (ch >= 'A' && ch <= 'Z') code = kAltLetter[ch - 'A'];
+  else return;
+  // Both bytes or neither: half a key would read as another one.
+  if (key_count_ > kKeyBufferSize - 2) return;
+  push_key(0);
+  push_key(code);
+}
+
+bool Console::wait_for_input(int timeout_ms) {
+  if (closed_) return false;
+  if (!backend_) {
+    if (timeout_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+    return false;
+  }
+  return backend_->pump(*this, timeout_ms);
+}
+
+bool Console::key_pressed() {
+  ensure_window();
+  if (!closed_ && backend_) backend_->pump(*this, 0);
+  return key_count_ > 0;
+}
+
+uint8_t Console::read_key() {
+  ensure_window();
+  while (key_count_ == 0) {
+    if (closed_) return 13;
+    reading_ = true;
+    present();
+    const bool more = wait_for_input(-1);
+    reading_ = false;
+    if (!more && key_count_ == 0 && !closed_) quit(0);
+  }
+  if (closed_) return 13;
+  const uint8_t k = keys_[0];
+  --key_count_;
+  std::memmove(keys_.data(), keys_.data() + 1, static_cast<size_t>(key_count_));
+  return k;
+}
+
+std::string Console::read_line(int capacity) {
+  ensure_window();
+  std::string line;
+  for (;;) {
+    const uint8_t k = read_key();
+    if (k == 13 || closed_) break;
+    if (k == 8) {
+      if (!line.empty()) {
+        write("\b");
+        line.pop_back();
+      }
+    } else if (k >= 32 && static_cast<int>(line.size()) < capacity - 2) {
+      const char c = static_cast<char>(k);
+      line += c;
+      write(std::string_view(&c, 1));
+    }
+  }
+  write("\r\n");
+  return line;
+}
+
+void Console::pause(int ms) {
+  using clock = std::chrono::steady_clock;
+  const auto end = clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+  for (;;) {
+    if (closed_) return;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - clock::now()).count();
+    if (left <= 0) {
+      // Whatever arrived meanwhile is still taken in.
+      if (backend_) backend_->pump(*this, 0);
+      return;
+    }
+    if (!wait_for_input(static_cast<int>(left)) && !closed_) {
+      // No input can come: just let the time pass.
+      const auto rest = end - clock::now();
+      if (rest > clock::duration::zero()) std::this_thread::sleep_for(rest);
+      return;
+    }
+  }
+}
+
+Mods Console::modifiers() const { return backend_ ? backend_->modifiers() : Mods{}; }
+
+// --- ending ------------------------------------------------------------------
+
+void Console::quit(int exit_code) {
+  closed_ = true;
+  key_count_ = 0;
+  if (on_quit_) {
+    on_quit_(exit_code);
+    return;
+  }
+  finish();
+  std::exit(exit_code);
+}
+
+void Console::finish() {
+  set_title("Programa terminado");
+  if (!screen_file_.empty()) {
+    std::ofstream out(screen_file_, std::ios::binary | std::ios::trunc);
+    const std::string text = screen_text();
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  if (backend_) backend_->close();
+}
+
+std::string Console::screen_text() const {
+  std::string rows[kRows];
+  int last = -1;
+  for (int r = 0; r < kRows; ++r) {
+    std::string_view row(reinterpret_cast<const char*>(chars_.data()) + r * kCols, kCols);
+    const size_t end = row.find_last_not_of(' ');
+    if (end == std::string_view::npos) continue;
+    rows[r] = plat::cp1252_to_utf8(row.substr(0, end + 1));
+    last = r;
+  }
+  std::string out;
+  for (int r = 0; r <= last; ++r) {
+    out += rows[r];
+    out += '\n';
+  }
+  return out;
+}
+
+}  // namespace zn

@@ -1,0 +1,5 @@
+// The platform layers that stand in for the system the scripts were written for.
+#pragma once
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/text.h"

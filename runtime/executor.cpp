@@ -1,0 +1,184 @@
+// Statement executor and dispatcher: comments, labels, the command word and its handler.
+#include <unordered_map>
+
+#include "runtime/interp.h"
+#include "runtime/values.h"
+#include "speech/znsapi.h"
+
+namespace rl {
+namespace {
+
+// A word whose handler arrives with a later part of the runtime.
+bool not_available(Interp&, std::string_view) { return false; }
+
+struct Entry {
+  const char* word;
+  Handler handler;
+};
+
+// The command words in the order they are compared; the first equal word wins.
+// Windows-1252 bytes: \xCA is Ê, \xC3 is Ã, \xCD is Í.
+constexpr Entry kTable[] = {
+    {"MIDI", not_available},         {"DEBUG", cmd_debug},
+    {"SEJA", cmd_seja},              {"TELA", not_available},
+    {"COR", not_available},          {"FUNDO", not_available},
+    {"ABRE", not_available},         {"FECHA", not_available},
+    {"INTERNET", not_available},     {"CONECTA", not_available},
+    {"ATIVASSL", not_available},     {"SERVE", not_available},
+    {"OBSERVA", not_available},      {"ESCREVE", cmd_escreve},
+    {"BIPA", not_available},         {"SOMA", cmd_soma},
+    {"SUBTRAI", cmd_subtrai},        {"MULTIPLICA", cmd_multiplica},
+    {"DIVIDE", cmd_divide},          {"CONCATENA", cmd_concatena},
+    {"COPIA", cmd_copia},            {"SOLETRA", not_available},
+    {"LISTA", cmd_lista},            {"FALAHORA", not_available},
+    {"TITULO", not_available},       {"T\xCDTULO", not_available},
+    {"DELETA", cmd_deleta},          {"SUBSTITUI", cmd_substitui},
+    {"TOCA", not_available},         {"FALA", not_available},
+    {"MCI", not_available},          {"L\xCA", not_available},
+    {"LE", not_available},           {"CHECA", not_available},
+    {"REMOVE", not_available},       {"RENOMEIA", not_available},
+    {"REPLICA", not_available},      {"CMD", not_available},
+    {"ESPERA", not_available},       {"DIGITA", not_available},
+    {"ACIONA", not_available},       {"CLICA", not_available},
+    {"CAPTURA", not_available},      {"TRANSFERE", not_available},
+    {"JANELA", not_available},       {"DESVIA", cmd_desvia},
+    {"SE", nullptr},                  {"SENAO", cmd_senao},
+    {"SEN\xC3O", cmd_senao},         {"ENQUANTO", cmd_enquanto},
+    {"REPETE", cmd_repete},          {"FIM", cmd_fim},
+    {"EXECUTA", not_available},      {"DIR", not_available},
+    {"BUSCA", not_available},        {"TERMINA", cmd_termina},
+    {"CHAMA", cmd_chama},            {"RETORNA", cmd_retorna},
+    {"RANDOMIZA", cmd_randomiza},    {"IP", not_available},
+    {"MSAA", not_available},         {"MENU", not_available},
+    {"IMAGEM", not_available},       {"SENSOR", not_available},
+    {"ANSIPARAUTF8", not_available}, {"UTF8PARAANSI", not_available},
+    {"HTTP", not_available},         {"TRAZDAREDE", not_available},
+    {"MENSAGEM", not_available},     {"CODBASE64", not_available},
+    {"REMOVEQUOTED", not_available}, {"ADQUOTED", not_available},
+    {"CODARQBASE64", not_available}, {"DECODARQBASE64", not_available},
+    {"DECODBASE64", not_available},
+};
+
+// Exact equality with the table words, so a map from word to the first index gives the
+// same handler as comparing in order.
+int16_t handler_index(const std::string& folded) {
+  static const std::unordered_map<std::string, int16_t> index = [] {
+    std::unordered_map<std::string, int16_t> m;
+    for (size_t i = 0; i < std::size(kTable); ++i) m.emplace(kTable[i].word, static_cast<int16_t>(i));
+    return m;
+  }();
+  auto it = index.find(folded);
+  return it == index.end() ? int16_t{-1} : it->second;
+}
+
+bool is_block_word(std::string_view w) {
+  return w == "REPETE" || w == "ENQUANTO" || w == "SENAO" || w == "SEN\xC3O" || w == "FIM";
+}
+
+void parse_statement(std::string_view text, ParsedStatement& p) {
+  std::string_view t = trim(text);
+  p.word.clear();
+  p.folded.clear();
+  if (t.empty() || t[0] == '*' || t[0] == '@') {
+    p.kind = ParsedStatement::Kind::nothing;
+    return;
+  }
+  p.kind = ParsedStatement::Kind::statement;
+  size_t i = 0;
+  while (i < t.size() && t[i] != ' ') {
+    p.word += static_cast<char>(ascii_upper(static_cast<unsigned char>(t[i])));
+    ++i;
+  }
+  std::string_view rest = i < t.size() ? t.substr(i + 1) : std::string_view{};
+  rest = trim(rest);
+  p.rest_begin = rest.empty() ? 0 : static_cast<uint32_t>(rest.data() - text.data());
+  p.rest_end = p.rest_begin + static_cast<uint32_t>(rest.size());
+  p.block_word = is_block_word(p.word);
+  p.folded = fold(p.word);
+  p.handler = handler_index(p.folded);
+}
+
+enum class Step { ok, failed, run_tail };
+
+Step dispatch(Interp& in, const ParsedStatement& p, std::string_view& rest) {
+  if (p.word.empty()) return Step::failed;
+  if (in.debug) {
+    std::string trace = p.word;
+    trace += ' ';
+    trace.append(rest);
+    say_line(in, trace);
+  }
+  if (p.handler < 0) {
+    say_line(in, "Comando inv\xE1lido: " + p.folded);
+    return Step::failed;
+  }
+  Handler h = kTable[p.handler].handler;
+  if (!h) {
+    switch (if_step(in, rest)) {
+      case IfStep::failed: return Step::failed;
+      case IfStep::done: return Step::ok;
+      case IfStep::run_tail: return Step::run_tail;
+    }
+  }
+  return h(in, rest) ? Step::ok : Step::failed;
+}
+
+// The cache entry for a text taken from the current line, or nullptr.
+ParsedStatement* cached_parse(Interp& in, std::string_view text) {
+  if (in.current < 1 || in.current > in.line_count ||
+      static_cast<size_t>(in.current) >= in.cache.size())
+    return nullptr;
+  const std::string& line = in.store[in.current];
+  if (text.data() < line.data() || text.data() + text.size() > line.data() + line.size())
+    return nullptr;
+  LineCache& lc = in.cache[in.current];
+  auto offset = static_cast<uint32_t>(text.data() - line.data());
+  if (offset == 0 && text.size() == line.size()) return &lc.main;
+  if (lc.tail_offset != offset) {
+    lc.tail_offset = offset;
+    lc.tail.kind = ParsedStatement::Kind::unparsed;
+  }
+  return &lc.tail;
+}
+
+}  // namespace
+
+bool execute_statement(Interp& in, std::string_view text, bool restricted) {
+  bool ok = true;
+  for (;;) {
+    ParsedStatement local;
+    ParsedStatement* p = cached_parse(in, text);
+    if (!p) p = &local;
+    if (p->kind == ParsedStatement::Kind::unparsed) parse_statement(text, *p);
+    if (p->kind == ParsedStatement::Kind::nothing) break;
+    in.command_word = p->word;
+    if (restricted && p->block_word) {
+      ok = false;
+      break;
+    }
+    std::string_view rest = text.substr(p->rest_begin, p->rest_end - p->rest_begin);
+    Step step = dispatch(in, *p, rest);
+    if (step != Step::run_tail) {
+      ok = step == Step::ok;
+      break;
+    }
+    // The statement after a true condition runs in restricted mode, in place.
+    text = rest;
+    restricted = true;
+  }
+  in.error = !ok;
+  return ok;
+}
+
+bool cmd_debug(Interp& in, std::string_view rest) {
+  if (rest == "-" || (!rest.empty() && rest[0] == 'N')) {
+    in.debug = false;
+    say_line(in, "Debug desligado");
+  } else {
+    in.debug = true;
+    say_line(in, "Debug ligado");
+  }
+  return true;
+}
+
+}  // namespace rl

@@ -1,0 +1,72 @@
+// znsapi: the speech front every part speaks through, and the profile reader read_config.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/paths.h"
+
+namespace zn {
+class Console;
+}
+
+namespace speech {
+
+// Where read_config finds ZUNAPE.INI and what '@' expands to.
+struct ConfigContext {
+  const plat::DriveTable* drives = nullptr;
+  std::string windows_dir = "c:\\windows";  // script form
+  std::string start_dir;                     // script form, no trailing '\'
+};
+
+// ZUNAPE.INI in the Windows directory when it exists, else in the start directory.
+std::string profile_file(const ConfigContext& ctx);
+// The value of key in section (empty section: ZUNAPE) after '@' expansion, or "".
+std::string read_config(const ConfigContext& ctx, std::string_view section, std::string_view key);
+// A key of the copy in the Windows directory, without '@' expansion, cut to max_len.
+std::string read_profile_direct(const ConfigContext& ctx, std::string_view section,
+                                std::string_view key, size_t max_len);
+
+// a..z to A..Z and every byte 224..255 lowered by 32.
+std::string to_upper_pt(std::string_view text);
+inline unsigned char fold_pt(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+  if (c >= 224) return static_cast<unsigned char>(c - 32);
+  return c;
+}
+
+// The speech front. The voices arrive with the sound and voice layers; until then
+// every event is recorded in the speech log and nothing is heard.
+struct Speech {
+  zn::Console* console = nullptr;
+  ConfigContext* config = nullptr;
+  std::FILE* log = nullptr;  // ROTEIRAL_SPEECH_LOG, UTF-8, one event a line
+  bool owns_log = false;
+  int speed_level = 3;
+  std::string letters_dir = "c:\\palmir\\som\\letras\\";
+  std::string script_dir;
+  bool abort = false;
+
+  Speech() = default;
+  Speech(const Speech&) = delete;
+  Speech& operator=(const Speech&) = delete;
+  ~Speech();
+};
+
+bool open_speech_log(Speech& s, const std::string& host_path);
+void speech_init(Speech& s, int level, std::string_view script_sound_dir);
+void speech_shutdown(Speech& s);
+
+void speak_text(Speech& s, std::string_view text);
+void write_and_speak(Speech& s, std::string_view text);
+void write_line_and_speak(Speech& s, std::string_view text);
+void write_number_and_speak(Speech& s, long long n);
+void speak_fragment(Speech& s, std::string_view name);
+bool fragment_exists(const Speech& s, std::string_view name);
+void speak_char(Speech& s, unsigned char c);
+bool is_speaking(Speech& s);
+void wait_speech(Speech& s);
+void stop_speech(Speech& s);
+void log_event(Speech& s, std::string_view kind, std::string_view text);
+
+}  // namespace speech
