@@ -272,7 +272,7 @@ void Console::pause(int ms) {
   const auto end = clock::now() + std::chrono::milliseconds(std::max(ms, 0));
   for (;;) {
     if (closed_) return;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - clock::now()).count();
     if (left <= 0) {
       // Whatever arrived meanwhile is still taken in.
       if (backend_) backend_->pump(*this, 0);

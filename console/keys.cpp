@@ -307,8 +307,9 @@ size_t KeyDecoder::decode_utf8(Console& con, size_t pos, bool final) {
 
 namespace {
 
+// Rounded down, so time left is never counted as gone.
 int ms_since(std::chrono::steady_clock::time_point t) {
-  return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+  return static_cast<int>(std::chrono::floor<std::chrono::milliseconds>(
                               std::chrono::steady_clock::now() - t)
                               .count());
 }

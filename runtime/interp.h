@@ -117,7 +117,6 @@ struct Interp {
 // Clears the state as at library start (variables, names, files, lists, time base).
 void reset(Interp& in);
 void store_line(Interp& in, std::string_view line, int32_t n);
-const std::string& line_text(const Interp& in, int32_t n);
 void invalidate_caches(Interp& in);
 
 // Runs the stored script from line 1; true when it finished without error.

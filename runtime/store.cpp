@@ -51,12 +51,6 @@ void store_line(Interp& in, std::string_view line, int32_t n) {
   invalidate_caches(in);
 }
 
-const std::string& line_text(const Interp& in, int32_t n) {
-  static const std::string empty;
-  if (n < 1 || static_cast<size_t>(n) >= in.store.size()) return empty;
-  return in.store[n];
-}
-
 bool run_loop(Interp& in) {
   in.current = 1;
   in.error = false;

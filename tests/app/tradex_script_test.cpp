@@ -1,0 +1,34 @@
+// The converter script is carried byte for byte.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/tradex_script.h"
+
+namespace {
+
+std::string line(int n) { return app::kTradexScript[n - 1]; }
+
+TEST(TradexScript, LinesAsWritten) {
+  ASSERT_EQ(app::kTradexLines, 189);
+  EXPECT_EQ(line(1), "*conversor de scripts do roteiral para arquivos no formato pe;");
+  EXPECT_EQ(line(4), "");
+  EXPECT_EQ(line(10), " chama @compila");
+  EXPECT_EQ(line(12), " chama @pegaproximoarquivo");
+  EXPECT_EQ(line(19), "Escreve \"Arquivos n\xE3o compilados: \"$erro\".");
+  EXPECT_EQ(line(125), "seja $comando \"cmd /c dcc32 \"\"\"");
+  EXPECT_EQ(line(189), "retorna");
+}
+
+TEST(TradexScript, AccentedLettersAreSingleBytes) {
+  EXPECT_EQ(line(17), "escreve \"Opera\xE7\xE3o terminada.\"");
+  EXPECT_EQ(line(159), "seja $acentuadas \"\xE1\xE3\xE2\xE0\xE9\xEA\xED\xF3\xF5\xF4\xFA\xFC\xE7\"");
+  for (int n = 1; n <= app::kTradexLines; ++n) {
+    for (unsigned char c : line(n)) {
+      EXPECT_TRUE(c >= 32 && c != 127 && (c < 128 || c >= 0xC0)) << "line " << n;
+      EXPECT_NE(c, 0xC3) << "line " << n << " holds UTF-8";  // Ã never occurs in the script
+    }
+  }
+}
+
+}  // namespace
