@@ -8,9 +8,9 @@ namespace {
 // Trimmed, folded, runs of blanks made one; kept per line since the store is constant.
 const std::string& normalized(Interp& in, int32_t n) {
   static const std::string empty;
-  if (n < 1 || n > in.line_count) return empty;
-  if (in.cache.size() <= static_cast<size_t>(n)) in.cache.resize(static_cast<size_t>(in.line_count) + 1);
-  LineCache& lc = in.cache[n];
+  LineCache* c = line_cache(in, n);
+  if (!c) return empty;
+  LineCache& lc = *c;
   if (!lc.normalized_ready) {
     std::string folded = fold(trim(in.store[n]));
     std::string out;
@@ -36,10 +36,8 @@ constexpr const char* kClosingText[] = {"FIM SE", "FIM ENQUANTO", "FIM REPETE"};
 // The first line after `from` whose normalised form is the closing text; line count + 1
 // when there is none. Depends only on the text, so it is remembered.
 int32_t scan_forward(Interp& in, int32_t from, Closing what) {
-  if (from >= 1 && static_cast<size_t>(from) < in.cache.size()) {
-    LineCache& lc = in.cache[from];
-    if (lc.forward_kind == what) return lc.forward_target;
-  }
+  LineCache* lc = line_cache(in, from);
+  if (lc && lc->forward_kind == what) return lc->forward_target;
   int32_t found = in.line_count + 1;
   for (int32_t n = from + 1; n <= in.line_count; ++n) {
     if (normalized(in, n) == kClosingText[what]) {
@@ -47,19 +45,17 @@ int32_t scan_forward(Interp& in, int32_t from, Closing what) {
       break;
     }
   }
-  if (from >= 1 && static_cast<size_t>(from) < in.cache.size()) {
-    in.cache[from].forward_kind = what;
-    in.cache[from].forward_target = found;
+  if (lc) {
+    lc->forward_kind = what;
+    lc->forward_target = found;
   }
   return found;
 }
 
 // The nearest line before `from` whose first word is `word`; 0 when there is none.
 int32_t scan_backward(Interp& in, int32_t from, std::string_view word, int kind) {
-  if (from >= 1 && static_cast<size_t>(from) < in.cache.size()) {
-    LineCache& lc = in.cache[from];
-    if (lc.backward_kind == kind) return lc.backward_target;
-  }
+  LineCache* lc = line_cache(in, from);
+  if (lc && lc->backward_kind == kind) return lc->backward_target;
   int32_t found = 0;
   for (int32_t n = from - 1; n >= 1; --n) {
     if (first_word(normalized(in, n)) == word) {
@@ -67,9 +63,9 @@ int32_t scan_backward(Interp& in, int32_t from, std::string_view word, int kind)
       break;
     }
   }
-  if (from >= 1 && static_cast<size_t>(from) < in.cache.size()) {
-    in.cache[from].backward_kind = kind;
-    in.cache[from].backward_target = found;
+  if (lc) {
+    lc->backward_kind = kind;
+    lc->backward_target = found;
   }
   return found;
 }

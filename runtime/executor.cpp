@@ -125,13 +125,11 @@ Step dispatch(Interp& in, const ParsedStatement& p, std::string_view& rest) {
 
 // The cache entry for a text taken from the current line, or nullptr.
 ParsedStatement* cached_parse(Interp& in, std::string_view text) {
-  if (in.current < 1 || in.current > in.line_count ||
-      static_cast<size_t>(in.current) >= in.cache.size())
-    return nullptr;
+  if (in.current < 1 || in.current > in.line_count) return nullptr;
   const std::string& line = in.store[in.current];
-  if (text.data() < line.data() || text.data() + text.size() > line.data() + line.size())
-    return nullptr;
-  LineCache& lc = in.cache[in.current];
+  auto t = reinterpret_cast<uintptr_t>(text.data()), b = reinterpret_cast<uintptr_t>(line.data());
+  if (t < b || t + text.size() > b + line.size()) return nullptr;
+  LineCache& lc = *line_cache(in, in.current);
   auto offset = static_cast<uint32_t>(text.data() - line.data());
   if (offset == 0 && text.size() == line.size()) return &lc.main;
   if (lc.tail_offset != offset) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <string_view>
@@ -98,7 +99,7 @@ struct Interp {
   std::vector<std::string> params;  // program parameters, the first one included
 
   // Work that depends only on the store's text, rebuilt when the store changes.
-  std::vector<LineCache> cache;
+  std::vector<std::unique_ptr<LineCache>> cache;  // made for a line when first needed
   bool labels_ready = false;
   std::unordered_map<std::string, int32_t> labels;  // folded name -> first label line
 
@@ -118,6 +119,8 @@ struct Interp {
 void reset(Interp& in);
 void store_line(Interp& in, std::string_view line, int32_t n);
 void invalidate_caches(Interp& in);
+// The cache of stored line n, made on first use; nullptr outside the script.
+LineCache* line_cache(Interp& in, int32_t n);
 
 // Runs the stored script from line 1; true when it finished without error.
 bool run_loop(Interp& in);

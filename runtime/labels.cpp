@@ -36,13 +36,12 @@ bool jump_to_label(Interp& in, const std::string& name) {
 
 // A literal @label written on the current line always names the same line: remember it.
 LineCache* literal_target_cache(Interp& in, std::string_view rest, uint32_t& offset) {
-  if (rest.empty() || rest[0] != '@' || in.current < 1 || static_cast<size_t>(in.current) >= in.cache.size())
-    return nullptr;
+  if (rest.empty() || rest[0] != '@' || in.current < 1 || in.current > in.line_count) return nullptr;
   const std::string& line = in.store[in.current];
   auto p = reinterpret_cast<uintptr_t>(rest.data()), b = reinterpret_cast<uintptr_t>(line.data());
   if (p < b || p + rest.size() > b + line.size()) return nullptr;
   offset = static_cast<uint32_t>(p - b);
-  return &in.cache[in.current];
+  return line_cache(in, in.current);
 }
 
 bool jump(Interp& in, std::string_view rest) {

@@ -44,6 +44,14 @@ void invalidate_caches(Interp& in) {
   in.labels.clear();
 }
 
+LineCache* line_cache(Interp& in, int32_t n) {
+  if (n < 1 || n > in.line_count) return nullptr;
+  if (in.cache.size() <= static_cast<size_t>(n)) in.cache.resize(static_cast<size_t>(in.line_count) + 1);
+  auto& slot = in.cache[static_cast<size_t>(n)];
+  if (!slot) slot = std::make_unique<LineCache>();
+  return slot.get();
+}
+
 void store_line(Interp& in, std::string_view line, int32_t n) {
   if (static_cast<size_t>(n) >= in.store.size()) in.store.resize(static_cast<size_t>(n) + 1);
   in.store[n].assign(line);
@@ -58,8 +66,6 @@ bool run_loop(Interp& in) {
   in.command_word.clear();
   in.call_depth = 0;
   in.status = 0;
-  if (in.cache.size() < static_cast<size_t>(in.line_count) + 1)
-    in.cache.resize(static_cast<size_t>(in.line_count) + 1);
   while (in.current <= in.line_count && !in.stop && !in.error && !in.console->closed()) {
     execute_statement(in, in.store[in.current], false);
     if (!in.stop && !in.error) ++in.current;

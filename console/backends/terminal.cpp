@@ -98,6 +98,7 @@ class TerminalBackend final : public ConsoleBackend {
     if (active_) beep();
   }
   void title_changed(const Console& con) override;
+  // Hiding (TELA MINIMIZADA) is left alone: a terminal cannot be minimised from inside.
   void close() override;
 
  private:
