@@ -1,4 +1,5 @@
-// ZnCrt: the 80 x 25 text console: cells, attributes, cursor, key buffer and line read.
+// ZnCrt: the 80 x 25 text console: cells, attributes, cursor, key buffer, braille chords,
+// line read and the tone generator.
 //
 // The model knows nothing of how it is drawn. A backend (window, terminal, headless)
 // feeds keys into it through the key entry points and draws it from its public state.
@@ -38,6 +39,33 @@ struct Mods {
   bool alt = false;
 };
 
+// Braille keyboard: off, plain cells, or cells with the capital and number signs.
+enum class BrailleMode : uint8_t { off = 0, plain = 1, signs = 2 };
+
+// Chord bits: F, D, S, J, K, L are dots 1..6, the space bar is 64.
+inline constexpr uint8_t kChordSpace = 64;
+
+// The chord in progress and the sign flags of mode 2.
+struct BrailleState {
+  BrailleMode mode = BrailleMode::off;
+  uint8_t dots = 0;  // pressed since the last cell (dot bits and the space bit)
+  uint8_t held = 0;  // chord keys down now
+  bool capital = false;
+  bool caps_lock = false;
+  bool number = false;
+};
+
+// Chord bit of a key ('A'..'Z' either case, or ' '); 0 for any other key.
+uint8_t chord_bit(uint8_t key);
+// The Windows-1252 character of a braille cell (dots 1..6 as bits 1..32).
+uint8_t braille_cell_char(int dots6);
+
+// The tone generator's wave: 8-bit mono PCM at 11025 Hz, a square wave of hz, as one
+// kToneWaveSize-byte RIFF image whose header lengths cover the samples actually made
+// (bytes after them are 0). Empty for hz <= 0.
+inline constexpr int kToneWaveSize = 11071;
+std::string tone_wave(int hz);
+
 enum class BackendKind { window, terminal, headless };
 
 class Console;
@@ -59,8 +87,16 @@ class ConsoleBackend {
   virtual void bell() {}
   virtual void title_changed(const Console&) {}
   virtual void visibility_changed(const Console&) {}
-  // Current modifier state, for reads that report it.
+  // Current modifier state, for reads that report it; used only when
+  // has_live_modifiers() is true.
   virtual Mods modifiers() const { return {}; }
+  // The backend sees the modifier keys themselves (the window). Decoders of a byte stream
+  // know only the modifiers each key arrived with, which the console records per key.
+  virtual bool has_live_modifiers() const { return false; }
+  // The backend calls key_press and key_release. Only then can braille chords be typed,
+  // and only then are blanks and letters given to key_char dropped while a braille mode
+  // is on (they come as chords); otherwise keys arrive as typed whatever the mode.
+  virtual bool has_key_release() const { return false; }
   virtual void close() {}
 };
 
@@ -98,6 +134,10 @@ class Console {
   // Called instead of returning when the program must end at once (window closed: 0,
   // quit message or Ctrl+Break: 255). The default writes the screen file and exits.
   void set_quit_handler(std::function<void(int exit_code)> handler) { on_quit_ = std::move(handler); }
+  // Where tones go: called with the frequency and tone_wave(hz) when a tone starts, and
+  // with 0 and an empty wave when it stops. Without a handler tones are silent.
+  using ToneHandler = std::function<void(int hz, const std::string& wave)>;
+  void set_tone_handler(ToneHandler handler) { on_tone_ = std::move(handler); }
   // ROTEIRAL_SCREEN: where the final screen goes at exit (empty: nowhere).
   void set_screen_file(std::string host_path) { screen_file_ = std::move(host_path); }
 
@@ -126,15 +166,43 @@ class Console {
   uint8_t read_key();
   // Reads a line with echo; returns the characters without the line end.
   std::string read_line(int capacity = kLineCapacity);
+  // The modifiers of the key last taken by read_key (both bytes of a special key carry
+  // those of the key), as the key entry points recorded them; nothing held before the
+  // first read. A backend with live modifiers (has_live_modifiers) is asked instead, for
+  // the state at the moment of the call.
   Mods modifiers() const;
   void discard_keys() { key_count_ = 0; }
 
   // Key entry points for backends.
   void key_char(uint8_t ch, bool ctrl);  // a typed character (8 backspace, 13 enter)
-  void key_down(Key key, Mods mods);     // a special key from the key table, or Ctrl+Break
-  void key_alt(uint8_t letter_or_digit);  // Alt + letter or digit
+  // The same, with every modifier held: recorded for modifiers(); only Ctrl changes codes.
+  void key_typed(uint8_t ch, Mods mods);
+  // A special key from the key table, or Ctrl+Break; Ctrl+Alt+F12 turns the braille
+  // keyboard off and Ctrl+Alt+F11 steps its mode (0 -> 1 -> 2 -> 1).
+  void key_down(Key key, Mods mods);
+  void key_alt(uint8_t letter_or_digit);  // Alt + letter or digit (upper case: with Shift)
+  // Key-down and key-up of a letter ('A'..'Z') or the space bar (' '), for backends with
+  // key-up events; the character itself still comes through key_char. With a braille mode
+  // on, F D S J K L and space form chords: key_press adds the key's dot unless Ctrl or Alt
+  // is held, and the key_release that leaves no chord key down completes the cell (one
+  // released under Ctrl abandons it; a cell without a chord key types nothing).
+  // key_release takes every key: any other value is a key that is neither a letter nor
+  // the space bar, whose release clears the capital, capitals-lock and number flags.
+  void key_press(uint8_t key, Mods mods);
+  void key_release(uint8_t key, Mods mods);
   // Raw push of one byte; false when the buffer is full.
   bool push_key(uint8_t byte);
+
+  // --- braille keyboard and tones ---------------------------------------------
+  // Above 2 becomes 1, below 0 is 0. Off clears the chord and sounds 100 Hz if a mode was
+  // on; modes 1 and 2 sound 800 Hz then 1600 Hz (1) or 400 Hz (2); 200 ms each.
+  void set_braille_mode(int mode);
+  BrailleMode braille_mode() const { return braille_.mode; }
+  const BrailleState& braille() const { return braille_; }
+  // Starts a looping tone (stopping the one playing); hz <= 0 only stops.
+  void play_tone(int hz);
+  void stop_tone();
+  bool tone_playing() const { return !tone_wave_.empty(); }
 
   // --- ending ------------------------------------------------------------------
   // The user closed the window or the program was stopped: ends at once.
@@ -162,7 +230,12 @@ class Console {
   void next_line();
   void scroll_up();
   bool wait_for_input(int timeout_ms);
+  bool pump_backend(int timeout_ms);
   void present();
+  bool push_key(uint8_t byte, Mods mods);
+  bool chords_typed() const;
+  void complete_cell();
+  void tone_for(int hz);
 
   std::array<uint8_t, kCols * kRows> chars_{};
   std::array<uint8_t, kCols * kRows> attrs_{};
@@ -177,7 +250,13 @@ class Console {
   bool closed_ = false;
   uint64_t version_ = 0;
   std::array<uint8_t, kKeyBufferSize> keys_{};
+  std::array<Mods, kKeyBufferSize> key_mods_{};  // the modifiers each byte came with
   int key_count_ = 0;
+  Mods last_read_mods_{};
+  bool pumping_ = false;  // inside backend->pump: key events must not pump again
+  BrailleState braille_;
+  std::string tone_wave_;  // the tone playing; empty: none
+  ToneHandler on_tone_;
   std::unique_ptr<ConsoleBackend> backend_;
   std::string profile_path_;
   std::string screen_file_;

@@ -53,6 +53,7 @@ void Console::ensure_window() {
   created_ = true;
   ++version_;
   if (backend_) backend_->open(*this);
+  set_braille_mode(settings_.braille_mode);
 }
 
 void Console::present() {
@@ -172,16 +173,25 @@ void Console::restore() {
 
 // --- keys ----------------------------------------------------------------------
 
-bool Console::push_key(uint8_t byte) {
+bool Console::push_key(uint8_t byte) { return push_key(byte, {}); }
+
+bool Console::push_key(uint8_t byte, Mods mods) {
   if (key_count_ >= kKeyBufferSize) return false;
-  keys_[key_count_++] = byte;
+  keys_[key_count_] = byte;
+  key_mods_[key_count_] = mods;
+  ++key_count_;
   return true;
 }
 
-void Console::key_char(uint8_t ch, bool ctrl) {
-  if (ch == 8) ch = ctrl ? 127 : 8;
-  else if (ch == 13) ch = ctrl ? 10 : 13;
-  push_key(ch);
+void Console::key_char(uint8_t ch, bool ctrl) { key_typed(ch, Mods{.ctrl = ctrl}); }
+
+void Console::key_typed(uint8_t ch, Mods mods) {
+  // Blanks and letters are chord keys then; their cells come from key_release.
+  const bool letter = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+  if (chords_typed() && (ch == ' ' || letter)) return;
+  if (ch == 8) ch = mods.ctrl ? 127 : 8;
+  else if (ch == 13) ch = mods.ctrl ? 10 : 13;
+  push_key(ch, mods);
 }
 
 void Console::key_down(Key key, Mods mods) {
@@ -190,15 +200,22 @@ void Console::key_down(Key key, Mods mods) {
     return;
   }
   // Alt alone reaches the key table only with Left and Right; the rest belongs to the
-  // window system. Ctrl+Alt+F11 and F12 switch the braille keyboard, which stores nothing.
+  // window system. Ctrl+Alt+F11 and F12 switch the braille keyboard and store nothing.
   if (mods.alt && !mods.ctrl && key != Key::Left && key != Key::Right) return;
-  if (mods.alt && mods.ctrl && (key == Key::F11 || key == Key::F12)) return;
+  if (mods.alt && mods.ctrl && key == Key::F12) {
+    set_braille_mode(0);
+    return;
+  }
+  if (mods.alt && mods.ctrl && key == Key::F11) {
+    set_braille_mode(static_cast<int>(braille_.mode) + 1);
+    return;
+  }
   if (key_count_ > kKeyBufferSize - 2) return;
   const SpecialCode code = kSpecial[static_cast<int>(key)];
   uint8_t c = mods.ctrl ? code.ctrl : code.plain;
   if (key == Key::Insert && !mods.ctrl && mods.shift) c = 254;
-  push_key(0);
-  push_key(c);
+  push_key(0, mods);
+  push_key(c, mods);
 }
 
 void Console::key_alt(uint8_t ch) {
@@ -210,22 +227,32 @@ void Console::key_alt(uint8_t ch) {
   else return;
   // Both bytes or neither: half a key would read as another one.
   if (key_count_ > kKeyBufferSize - 2) return;
-  push_key(0);
-  push_key(code);
+  const Mods mods{.shift = ch >= 'A' && ch <= 'Z', .alt = true};
+  push_key(0, mods);
+  push_key(code, mods);
+}
+
+bool Console::pump_backend(int timeout_ms) {
+  // A key event that waits (the braille mode tones) runs inside the backend's pump; the
+  // key decoder is not re-entrant, so its input stays queued until the event is done.
+  if (!backend_ || pumping_) {
+    if (timeout_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+    return false;
+  }
+  pumping_ = true;
+  const bool more = backend_->pump(*this, timeout_ms);
+  pumping_ = false;
+  return more;
 }
 
 bool Console::wait_for_input(int timeout_ms) {
   if (closed_) return false;
-  if (!backend_) {
-    if (timeout_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
-    return false;
-  }
-  return backend_->pump(*this, timeout_ms);
+  return pump_backend(timeout_ms);
 }
 
 bool Console::key_pressed() {
   ensure_window();
-  if (!closed_ && backend_) backend_->pump(*this, 0);
+  if (!closed_) pump_backend(0);
   return key_count_ > 0;
 }
 
@@ -241,8 +268,10 @@ uint8_t Console::read_key() {
   }
   if (closed_) return 13;
   const uint8_t k = keys_[0];
+  last_read_mods_ = key_mods_[0];
   --key_count_;
   std::memmove(keys_.data(), keys_.data() + 1, static_cast<size_t>(key_count_));
+  std::move(key_mods_.begin() + 1, key_mods_.begin() + 1 + key_count_, key_mods_.begin());
   return k;
 }
 
@@ -275,7 +304,7 @@ void Console::pause(int ms) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - clock::now()).count();
     if (left <= 0) {
       // Whatever arrived meanwhile is still taken in.
-      if (backend_) backend_->pump(*this, 0);
+      pump_backend(0);
       return;
     }
     if (!wait_for_input(static_cast<int>(left)) && !closed_) {
@@ -287,7 +316,10 @@ void Console::pause(int ms) {
   }
 }
 
-Mods Console::modifiers() const { return backend_ ? backend_->modifiers() : Mods{}; }
+Mods Console::modifiers() const {
+  if (backend_ && backend_->has_live_modifiers()) return backend_->modifiers();
+  return last_read_mods_;
+}
 
 // --- ending ------------------------------------------------------------------
 

@@ -20,6 +20,15 @@ bool is_alnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// A terminal sends Shift+letter as the capital letter: the only modifier a plain
+// character shows.
+bool is_capital(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || c == 0x8A ||
+         c == 0x8C || c == 0x8E || c == 0x9F;
+}
+
+Mods typed_mods(uint8_t c) { return Mods{.shift = is_capital(c)}; }
+
 // The xterm modifier parameter: 1 + (1 shift, 2 alt, 4 ctrl).
 bool mods_from_parameter(int m, Mods& mods) {
   if (m < 1 || m > 8) return false;
@@ -91,23 +100,27 @@ bool letter_key(char c, Key& key) {
 // A key reported by code point (CSI code;mods u).
 void code_point_key(Console& con, int code, Mods mods) {
   switch (code) {
-    case 13: con.key_char(13, mods.ctrl); return;
-    case 27: con.key_char(27, false); return;
-    case 127: con.key_char(8, mods.ctrl); return;
-    case 8: con.key_char(8, true); return;
-    case 9: con.key_char(9, false); return;
+    case 13: con.key_typed(13, mods); return;
+    case 27: con.key_typed(27, mods); return;
+    case 127: con.key_typed(8, mods); return;
+    case 8: mods.ctrl = true; con.key_typed(8, mods); return;
+    case 9: con.key_typed(9, mods); return;
     default: break;
   }
   if (code < 32 || code > 0x10FFFF) return;
   if (mods.alt && code < 128 && is_alnum(static_cast<unsigned char>(code))) {
-    con.key_alt(static_cast<uint8_t>(code));
+    const bool lower = code >= 'a' && code <= 'z';
+    con.key_alt(static_cast<uint8_t>(mods.shift && lower ? code - 32 : code));
     return;
   }
   if (mods.ctrl && code < 128 && ((code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z'))) {
-    con.key_char(static_cast<uint8_t>(code & 0x1F), false);
+    mods.shift = mods.shift || is_capital(static_cast<uint8_t>(code));
+    con.key_typed(static_cast<uint8_t>(code & 0x1F), mods);
     return;
   }
-  con.key_char(plat::cp1252_from_code_point(static_cast<char32_t>(code)), false);
+  const uint8_t ch = plat::cp1252_from_code_point(static_cast<char32_t>(code));
+  mods.shift = mods.shift || is_capital(ch);
+  con.key_typed(ch, mods);
 }
 
 }  // namespace
@@ -151,13 +164,13 @@ size_t KeyDecoder::decode_one(Console& con, size_t pos, bool final) {
     con.key_char(8, true);
     return 1;
   }
-  if (b >= 0x01 && b <= 0x1A) {
-    con.key_char(b, false);
+  if (b >= 0x01 && b <= 0x1A) {  // Ctrl+letter; 0x09 is the Tab key itself
+    con.key_typed(b, Mods{.ctrl = b != 0x09});
     return 1;
   }
   if (b < 0x20) return 1;  // NUL and 0x1C-0x1F carry no key of ours
   if (b < 0x80) {
-    con.key_char(b, false);
+    con.key_typed(b, typed_mods(b));
     return 1;
   }
   return decode_utf8(con, pos, final);
@@ -234,7 +247,7 @@ size_t KeyDecoder::decode_csi(Console& con, size_t pos, bool final) {
   } else if (final_byte == 'u') {
     if (nums[0] >= 0) code_point_key(con, nums[0], mods);
   } else if (final_byte == 'Z') {  // Shift+Tab
-    if (params.empty()) con.key_char(9, false);
+    if (params.empty()) con.key_typed(9, Mods{.shift = true});
   } else if (letter_key(final_byte, key) && nums[0] <= 1) {
     con.key_down(key, mods);
   }
@@ -301,7 +314,8 @@ size_t KeyDecoder::decode_utf8(Console& con, size_t pos, bool final) {
     }
   }
   const std::string ch = plat::utf8_to_cp1252(std::string_view(queue_).substr(pos, len));
-  con.key_char(ch.size() == 1 ? static_cast<uint8_t>(ch[0]) : '?', false);
+  const uint8_t c = ch.size() == 1 ? static_cast<uint8_t>(ch[0]) : '?';
+  con.key_typed(c, typed_mods(c));
   return len;
 }
 

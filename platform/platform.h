@@ -2,4 +2,5 @@
 #pragma once
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "platform/shell.h"
 #include "platform/text.h"

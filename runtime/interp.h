@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "commands/commands.h"
+#include "platform/shell.h"
 
 namespace zn {
 class Console;
@@ -35,9 +36,12 @@ inline constexpr int kFileSlots = 10;
 // A value longer than this is refused rather than risking the memory of the machine.
 inline constexpr size_t kMaxValueLength = 64u << 20;
 
+enum class SlotMode { read, append };
+
 struct FileSlot {
   bool open = false;
-  bool socket = false;
+  bool socket = false;  // a network connection rather than a file
+  SlotMode mode = SlotMode::read;
   std::FILE* file = nullptr;
   std::string name;
 };
@@ -89,6 +93,7 @@ struct Interp {
   int32_t status = 0;
   std::array<FileSlot, kFileSlots> files;
   cmds::ListTable lists;
+  cmds::DirSearch search;  // BUSCA's one enumeration, shared by every BUSCA statement
   bool debug = false;
   bool midi_open = false;
 
@@ -108,6 +113,9 @@ struct Interp {
   speech::Speech* speech = nullptr;
   speech::ConfigContext* config = nullptr;
   const plat::DriveTable* drives = nullptr;
+  // Programs started by EXECUTA: made on first use; a test may put a recorder here.
+  std::unique_ptr<plat::Shell> shell;
+  int cmd_depth = 0;  // CMD inside CMD, bounded: a value may name itself
 
   Interp();
   ~Interp();
@@ -156,6 +164,34 @@ bool cmd_retorna(Interp&, std::string_view);
 bool cmd_termina(Interp&, std::string_view);
 bool cmd_lista(Interp&, std::string_view);
 bool cmd_escreve(Interp&, std::string_view);
+bool cmd_le(Interp&, std::string_view);
+bool cmd_abre(Interp&, std::string_view);
+bool cmd_fecha(Interp&, std::string_view);
+bool cmd_checa(Interp&, std::string_view);
+bool cmd_tela(Interp&, std::string_view);
+bool cmd_cor(Interp&, std::string_view);
+bool cmd_fundo(Interp&, std::string_view);
+bool cmd_titulo(Interp&, std::string_view);
+// Files and directories.
+bool cmd_remove(Interp&, std::string_view);
+bool cmd_renomeia(Interp&, std::string_view);
+bool cmd_replica(Interp&, std::string_view);
+bool cmd_dir(Interp&, std::string_view);
+bool cmd_busca(Interp&, std::string_view);
+// Processes and waiting.
+bool cmd_executa(Interp&, std::string_view);
+bool cmd_cmd(Interp&, std::string_view);
+bool cmd_espera(Interp&, std::string_view);
+// Encodings.
+bool cmd_ansiparautf8(Interp&, std::string_view);
+bool cmd_utf8paraansi(Interp&, std::string_view);
+bool cmd_http(Interp&, std::string_view);
+bool cmd_codbase64(Interp&, std::string_view);
+bool cmd_removequoted(Interp&, std::string_view);
+bool cmd_adquoted(Interp&, std::string_view);
+bool cmd_codarqbase64(Interp&, std::string_view);
+bool cmd_decodarqbase64(Interp&, std::string_view);
+bool cmd_decodbase64(Interp&, std::string_view);
 
 // SE: a true condition with a statement after it hands that statement back to the
 // executor, which runs it in restricted mode without going deeper on the stack.

@@ -34,6 +34,7 @@ void reset(Interp& in) {
   }
   for (auto& v : in.vars) v.clear();
   in.lists.clear();
+  in.search.clear();
   in.stop = true;
   take_time_base(in);
 }
@@ -89,6 +90,10 @@ Runtime::Runtime(const std::string& root_c)
   interp->drives = &drives;
   if (auto ini = plat::host_path(drives, config.windows_dir + "\\ZUNAPE.INI"))
     console.set_profile_path(*ini);
+  // Mode tones reach the speech log; the sound layer will play the wave itself.
+  console.set_tone_handler([this](int hz, const std::string&) {
+    if (hz > 0) speech::log_event(speech, "tone", std::to_string(hz));
+  });
 }
 
 Runtime::~Runtime() = default;

@@ -191,7 +191,7 @@ bool starts_factor(Tok t) {
 }
 
 // Nesting deeper than this is refused rather than risking the stack.
-constexpr int kMaxExpressionDepth = 200;
+constexpr int kMaxExpressionDepth = 1000;
 
 bool parse_expression(Lexer& lx, int32_t& out);
 

@@ -120,4 +120,20 @@ void wait_speech(Speech& s) {
 
 void stop_speech(Speech& s) { s.abort = true; }
 
+uint8_t read_key_spoken(Speech& s) {
+  uint8_t k = s.console->read_key();
+  stop_speech(s);
+  speak_char(s, k);
+  return k;
+}
+
+std::string read_line_spoken(Speech& s) { return s.console->read_line(); }
+
+int edit_line_here(Speech& s, std::string& field, int col, int row, bool, int max_len) {
+  s.console->go_to(col, row);
+  field = s.console->read_line();
+  if (max_len >= 0 && field.size() > static_cast<size_t>(max_len)) field.resize(static_cast<size_t>(max_len));
+  return 13;
+}
+
 }  // namespace speech

@@ -1,5 +1,6 @@
 // znsapi: the speech front every part speaks through, and the profile reader read_config.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -68,5 +69,14 @@ bool is_speaking(Speech& s);
 void wait_speech(Speech& s);
 void stop_speech(Speech& s);
 void log_event(Speech& s, std::string_view kind, std::string_view text);
+
+// Reads one key from the console, stops speech and speaks the key.
+uint8_t read_key_spoken(Speech& s);
+
+// Line reading for LE. The spoken line editor takes these over; until it is built they
+// read with the console's line read (no initial text offered, Esc not reported).
+std::string read_line_spoken(Speech& s);
+// Edits `field` at column, row (1-based); returns the key that ended editing.
+int edit_line_here(Speech& s, std::string& field, int col, int row, bool editing_commands, int max_len);
 
 }  // namespace speech

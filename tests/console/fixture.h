@@ -23,6 +23,7 @@ class ScriptedBackend : public ConsoleBackend {
   std::string output;  // everything copy_output saw
   std::vector<std::string> log;  // "open", "present", "bell", "title", "visibility", "close"
   int pumps = 0;
+  bool key_release = false;  // as a window backend: key_press and key_release come
 
   void open(Console&) override { log.push_back("open"); }
   bool pump(Console& con, int) override {
@@ -39,6 +40,7 @@ class ScriptedBackend : public ConsoleBackend {
   void title_changed(const Console&) override { log.push_back("title"); }
   void visibility_changed(const Console&) override { log.push_back("visibility"); }
   void close() override { log.push_back("close"); }
+  bool has_key_release() const override { return key_release; }
 
  private:
   KeyDecoder decoder_;

@@ -99,6 +99,35 @@ TEST_F(HeadlessTest, TypedAheadInputIsNotLostToTheFullBuffer) {
   EXPECT_EQ(got, typed);
 }
 
+// Everything is decoded before the first read, so each key must carry its own modifiers.
+TEST_F(HeadlessTest, ModifiersAreThoseOfTheKeyJustRead) {
+  struct Read {
+    int key;
+    bool shift, ctrl, alt;
+  };
+  const Read reads[] = {
+      {'A', true, false, false},  {0, false, true, false},   {115, false, true, false},  // Ctrl+Left
+      {'a', false, false, false}, {1, false, true, false},   {0xC9, true, false, false},  // Ctrl+A, É
+      {0, false, false, true},    {48, false, false, true},                                // Alt+b
+      {0, true, false, true},     {30, true, false, true},                                 // Alt+A
+      {0, true, false, false},    {72, true, false, false},                                // Shift+Up
+      {9, true, false, false},    {1, true, true, false},                                  // Shift+Tab, Ctrl+Shift+a
+      {10, false, true, false},   {'1', false, false, false},                              // Ctrl+Enter
+  };
+  keys.put("A\x1b[1;5Da\x01\xc3\x89\x1b" "b\x1b" "A\x1b[1;2A\x1b[Z\x1b[97;6u\x1b[13;5u1");
+  keys.close_write();
+  EXPECT_EQ(con.modifiers().shift, false);  // nothing read yet
+  ASSERT_EQ(con.key_count(), 0);
+  for (const auto& r : reads) {
+    EXPECT_EQ(con.read_key(), r.key);
+    const Mods m = con.modifiers();
+    EXPECT_EQ(m.shift, r.shift) << r.key;
+    EXPECT_EQ(m.ctrl, r.ctrl) << r.key;
+    EXPECT_EQ(m.alt, r.alt) << r.key;
+  }
+  EXPECT_TRUE(quits.empty());
+}
+
 TEST_F(HeadlessTest, ReadLineFromPipe) {
   keys.put("ol\xc3\xa1\x7f\xc3\xa9\n");
   EXPECT_EQ(con.read_line(), "ol\xe9");

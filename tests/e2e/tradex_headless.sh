@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# tradex in headless mode: its title line, the question, and where the run stops today.
+# tradex in headless mode: its title line, the question, the answer, and BUSCA's existence
+# test finding no such script.
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -9,9 +10,10 @@ out=$(printf 'exemplo.cmd\n' | ROTEIRAL_CONSOLE=headless ROTEIRAL_SCREEN="$work/
   ROTEIRAL_SPEECH_LOG="$work/speech" timeout 20 "$build/bin/tradex")
 expected='Conversor de scripts em cmd para arquivos .exe
 Nome do arquivo cmd:
-Erro de execução na linha 28
-exemplo.cmd'
+exemplo.cmd
+Arquivo cmd não existe.
+Fim do programa.'
 [ "$out" = "$expected" ] || { echo "stdout:"; echo "$out"; exit 1; }
 diff -u <(printf '%s\n' "$expected") "$work/screen"
 grep -qx 'text Conversor de scripts em cmd para arquivos .exe' "$work/speech"
-grep -qx 'text 28' "$work/speech"
+grep -qx 'text Arquivo cmd não existe.' "$work/speech"

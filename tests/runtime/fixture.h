@@ -1,7 +1,9 @@
 // A fresh runtime per test: keys typed in advance, the screen and the speech log read back.
 #pragma once
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -11,32 +13,38 @@
 
 namespace rltest {
 
-// Delivers the given bytes as typed characters; after them, the window is closed.
-class TypedKeys : public zn::ConsoleBackend {
- public:
-  explicit TypedKeys(std::string keys) : keys_(keys.begin(), keys.end()) {}
-  bool pump(zn::Console& c, int) override {
-    while (!keys_.empty()) {
-      c.key_char(static_cast<uint8_t>(keys_.front()), false);
-      keys_.pop_front();
-    }
-    return false;
-  }
-
- private:
-  std::deque<char> keys_;
-};
+// The keys, in the notation of a terminal, fed to the headless console through a pipe;
+// after them the input ends, which closes the window at the next read.
+// The two descriptors are the caller's to close.
+inline std::unique_ptr<zn::ConsoleBackend> typed_keys(const std::string& keys, int& in_fd, int& out_fd) {
+  int p[2];
+  if (pipe(p) != 0) return nullptr;
+  ssize_t put = keys.empty() ? 0 : write(p[1], keys.data(), keys.size());
+  (void)put;
+  close(p[1]);
+  in_fd = p[0];
+  out_fd = open("/dev/null", O_WRONLY);
+  return zn::make_headless_backend(in_fd, out_fd);
+}
 
 struct Session {
   rl::Runtime rt{"/nonexistent-roteiral-root"};
   int quit_code = -1;
+  int in_fd = -1, out_fd = -1;
 
   explicit Session(std::string keys = "") {
-    rt.console.set_backend(std::make_unique<TypedKeys>(std::move(keys)));
+    rt.console.set_backend(typed_keys(keys, in_fd, out_fd));
     rt.console.set_quit_handler([this](int code) { quit_code = code; });
     rt.speech.log = std::tmpfile();
     rt.speech.owns_log = true;
   }
+
+  ~Session() {
+    if (in_fd >= 0) close(in_fd);
+    if (out_fd >= 0) close(out_fd);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   rl::Interp& in() { return *rt.interp; }
 

@@ -1,0 +1,2 @@
+busca x
+escreve "nao chega aqui"

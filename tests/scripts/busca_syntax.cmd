@@ -1,0 +1,4 @@
+busca x proximo
+escreve "antes ["x"]"
+busca x "*" sobra
+escreve "nao chega aqui"

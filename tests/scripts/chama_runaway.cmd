@@ -1,0 +1,3 @@
+escreve "antes"
+@R
+se 1 = 1 chama "r"

@@ -1,0 +1,3 @@
+escreve "a"
+desvia @nenhum
+@nenhum2

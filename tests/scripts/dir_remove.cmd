@@ -1,0 +1,4 @@
+dir cria "vazia"
+dir remove "VAZIA"
+busca x dir "vazia"
+escreve "["x"]"

@@ -1,0 +1,1 @@
+dir troca "não existe"

@@ -1,0 +1,2 @@
+dir cria
+escreve "nao chega aqui"

@@ -1,0 +1,3 @@
+seja a "x"
+escreve "abc" a ; "def"
+escreve "errado"

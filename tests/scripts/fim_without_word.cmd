@@ -1,0 +1,2 @@
+escreve "a"
+fim

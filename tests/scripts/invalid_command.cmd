@@ -1,0 +1,4 @@
+escreve "um"
+* comentário
+pulá 1
+escreve "errado"

@@ -1,0 +1,4 @@
+lista [a] cria
+lista [A] cria
+escreve "duas listas"
+lista [a] cria

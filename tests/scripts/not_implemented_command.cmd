@@ -1,0 +1,3 @@
+escreve "antes"
+bipa
+escreve "errado"

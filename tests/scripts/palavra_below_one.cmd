@@ -1,0 +1,2 @@
+seja w palavra 1 "a b"
+seja w palavra 0 "a b"

@@ -1,0 +1,2 @@
+randomiza
+randomiza 5

@@ -1,0 +1,2 @@
+renomeia "nada.txt" "b.txt"
+escreve "nao chega aqui"

@@ -1,0 +1,4 @@
+repete i 3
+  escreve i
+  seja i "x"
+fim repete

@@ -1,0 +1,4 @@
+repete i 2
+  escreve i
+fim repete
+repete j "três"

@@ -1,0 +1,2 @@
+replica "replica_extra_text.cmd" "a" "b"
+escreve "nao chega aqui"

@@ -1,0 +1,2 @@
+replica "/proc/self/mem" "copia"
+escreve "nao chega aqui"

@@ -1,0 +1,3 @@
+chama @s
+@s
+retorna ja

@@ -1,0 +1,3 @@
+escreve "a"
+se não
+escreve "errado"

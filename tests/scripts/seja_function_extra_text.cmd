@@ -1,0 +1,1 @@
+seja t tamanho "ab" "c"

@@ -1,0 +1,2 @@
+seja p params
+escreve "[" p "]"

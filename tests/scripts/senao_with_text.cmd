@@ -1,0 +1,5 @@
+se 1 = 1
+  escreve "a"
+senao escreve "b"
+  escreve "errado"
+fim se

@@ -1,0 +1,4 @@
+escreve "a"
+seja $x ""
+se $x = "" termina MuDo
+escreve "errado"

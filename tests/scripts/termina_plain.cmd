@@ -1,0 +1,6 @@
+chama @sub
+escreve "errado"
+@sub
+escreve "a"
+termina
+escreve "errado"

@@ -1,0 +1,3 @@
+escreve "a"
+se 1 = 1 termina mudo agora
+escreve "errado"

@@ -1,0 +1,2 @@
+seja x "v"
+seja x1 "q"
