@@ -220,7 +220,9 @@ class Console {
   bool reading() const { return reading_; }
   const ConsoleSettings& settings() const { return settings_; }
   int key_count() const { return key_count_; }
-  // The 25 rows as UTF-8, trailing blanks of each row and empty last rows removed.
+  // Whether a cell's text differs in colour from its background.
+  bool cell_visible(int col0, int row0) const;
+  // The 25 rows as shown, as UTF-8, trailing blanks of each row and empty last rows removed.
   std::string screen_text() const;
   // Bumped by every change of the cells, the cursor, the title or the visibility.
   uint64_t version() const { return version_; }

@@ -344,14 +344,25 @@ void Console::finish() {
   if (backend_) backend_->close();
 }
 
+bool Console::cell_visible(int col0, int row0) const {
+  const uint8_t a = attr_at(col0, row0);
+  const Rgb fg = palette_colour(settings_.colour_map[a & 15]);
+  const Rgb bg = palette_colour(settings_.colour_map[a >> 4]);
+  return fg.r != bg.r || fg.g != bg.g || fg.b != bg.b;
+}
+
 std::string Console::screen_text() const {
   std::string rows[kRows];
   int last = -1;
   for (int r = 0; r < kRows; ++r) {
-    std::string_view row(reinterpret_cast<const char*>(chars_.data()) + r * kCols, kCols);
+    // What is shown: text in the colour of its background (a password) reads as blanks.
+    std::string row(reinterpret_cast<const char*>(chars_.data()) + r * kCols, kCols);
+    for (int c = 0; c < kCols; ++c) {
+      if (!cell_visible(c, r)) row[c] = ' ';
+    }
     const size_t end = row.find_last_not_of(' ');
     if (end == std::string_view::npos) continue;
-    rows[r] = plat::cp1252_to_utf8(row.substr(0, end + 1));
+    rows[r] = plat::cp1252_to_utf8(std::string_view(row).substr(0, end + 1));
     last = r;
   }
   std::string out;

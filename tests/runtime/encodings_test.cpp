@@ -7,6 +7,7 @@
 namespace {
 
 using cmdtest::TempFolder;
+using rltest::InFolder;
 using rltest::Session;
 
 struct Case {
@@ -61,20 +62,6 @@ TEST(EncodingCommands, NamedVariables) {
   EXPECT_EQ(s.var("$texto"), "Ol\xE1");
 }
 
-class InFolder {
- public:
-  InFolder() {
-    if (!::getcwd(old_, sizeof old_)) old_[0] = '\0';
-    EXPECT_EQ(::chdir(t.path().c_str()), 0);
-  }
-  ~InFolder() {
-    if (old_[0]) EXPECT_EQ(::chdir(old_), 0);
-  }
-  TempFolder t;
-
- private:
-  char old_[4096];
-};
 
 bool run(Session& s, const std::string& statement) { return rl::execute_statement(s.in(), statement, false); }
 

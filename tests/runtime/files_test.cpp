@@ -9,23 +9,9 @@
 namespace {
 
 using cmdtest::TempFolder;
+using rltest::InFolder;
 using rltest::Session;
 
-// Runs the tests of a case inside a temp folder and goes back afterwards.
-class InFolder {
- public:
-  InFolder() {
-    if (!::getcwd(old_, sizeof old_)) old_[0] = '\0';
-    EXPECT_EQ(::chdir(t.path().c_str()), 0);
-  }
-  ~InFolder() {
-    if (old_[0]) EXPECT_EQ(::chdir(old_), 0);
-  }
-  TempFolder t;
-
- private:
-  char old_[4096];
-};
 
 bool run(Session& s, const std::string& statement) { return rl::execute_statement(s.in(), statement, false); }
 

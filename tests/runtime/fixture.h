@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "runtime/interp.h"
 #include "runtime/rlplus.h"
 #include "runtime/values.h"
+#include "../commands/temp_folder.h"
 
 namespace rltest {
 
@@ -26,6 +29,26 @@ inline std::unique_ptr<zn::ConsoleBackend> typed_keys(const std::string& keys, i
   out_fd = open("/dev/null", O_WRONLY);
   return zn::make_headless_backend(in_fd, out_fd);
 }
+
+// Runs a test inside a fresh temp folder as the current directory, and goes back after.
+class InFolder {
+ public:
+  InFolder() {
+    if (!::getcwd(old_, sizeof old_)) old_[0] = '\0';
+    EXPECT_EQ(::chdir(t.path().c_str()), 0);
+  }
+  ~InFolder() {
+    if (old_[0]) {
+      EXPECT_EQ(::chdir(old_), 0);
+    }
+  }
+  InFolder(const InFolder&) = delete;
+  InFolder& operator=(const InFolder&) = delete;
+  cmdtest::TempFolder t;
+
+ private:
+  char old_[4096];
+};
 
 struct Session {
   rl::Runtime rt{"/nonexistent-roteiral-root"};

@@ -1,44 +1,21 @@
 // LE, ABRE, FECHA, CHECA and the file slots; the screen commands.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "fixture.h"
 
 namespace {
 
 using rltest::Session;
-namespace fs = std::filesystem;
 
-// A fresh current directory for each test that touches files.
-class InTempDir : public ::testing::Test {
+// Each file test runs in a fresh current directory.
+class FileSlots : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/rl-lineio-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
-  static std::string slurp(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  }
-  static void put(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-  }
-  fs::path dir_, old_;
-};
+  std::string slurp(const std::string& name) const { return folder_.t.read(name); }
+  void put(const std::string& name, const std::string& bytes) const { folder_.t.file(name, bytes); }
 
-using FileSlots = InTempDir;
+ private:
+  rltest::InFolder folder_;
+};
 
 TEST_F(FileSlots, WriteThenReadBackWithCheca) {
   Session s;

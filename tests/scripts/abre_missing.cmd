@@ -1,0 +1,2 @@
+abre #1 "não existe.txt"
+escreve "nunca"
