@@ -90,9 +90,10 @@ Runtime::Runtime(const std::string& root_c)
   interp->drives = &drives;
   if (auto ini = plat::host_path(drives, config.windows_dir + "\\ZUNAPE.INI"))
     console.set_profile_path(*ini);
-  // Mode tones reach the speech log; the sound layer will play the wave itself.
-  console.set_tone_handler([this](int hz, const std::string&) {
+  // Mode tones are logged and loop through the wave player until stopped.
+  console.set_tone_handler([this](int hz, const std::string& wave) {
     if (hz > 0) speech::log_event(speech, "tone", std::to_string(hz));
+    speech::play_tone(speech, hz, wave);
   });
 }
 
@@ -123,6 +124,7 @@ std::unique_ptr<Runtime> make_program_runtime(const char*, int argc, char** argv
   rt->console.set_backend(zn::make_backend(zn::backend_kind_from_environment()));
   if (const char* s = std::getenv("ROTEIRAL_SCREEN"); s && *s) rt->console.set_screen_file(s);
   if (const char* l = std::getenv("ROTEIRAL_SPEECH_LOG"); l && *l) speech::open_speech_log(rt->speech, l);
+  speech::select_audio(rt->speech, std::getenv("ROTEIRAL_AUDIO"));
   for (int i = 1; i < argc; ++i) rt->interp->params.emplace_back(plat::utf8_to_cp1252(argv[i]));
   return rt;
 }

@@ -1,6 +1,9 @@
 // The speech front: every text, fragment and character the program voices passes here.
 #include <sys/stat.h>
 
+#include <optional>
+#include <random>
+
 #include "console/ZnCrt.h"
 #include "platform/text.h"
 #include "speech/znsapi.h"
@@ -25,6 +28,23 @@ std::string fragment_path(const Speech& s, std::string_view name) {
   return dir + std::string(name) + ".wav";
 }
 
+std::optional<std::string> host_of(const Speech& s, const std::string& name) {
+  if (!s.config || !s.config->drives) return std::nullopt;
+  return plat::host_path(*s.config->drives, name);
+}
+
+// Before any wave: an engine still talking is let finish.
+void engine_silence(Speech& s) {
+  if (!s.engine_pending) return;
+  wait_speech(s);
+  s.engine_pending = false;
+}
+
+void play_file(Speech& s, const std::string& name) {
+  engine_silence(s);
+  if (auto host = host_of(s, name)) play_wave_file(player(s), *host);
+}
+
 int level_from_config(Speech& s) {
   if (!s.config) return 3;
   std::string v = read_config(*s.config, "TRADUTOR", "VELOCIDADE");
@@ -40,6 +60,33 @@ std::string to_upper_pt(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(fold_pt(static_cast<unsigned char>(c)));
   return out;
+}
+
+Speech::Speech() {
+  click_image.assign(kWaveHeader + 256, 128);
+  build_wave_header(click_image.data(), 256, 11025, 1, 8);
+  std::minstd_rand noise;
+  for (size_t i = 0; i < 64; ++i) click_image[kWaveHeader + i] = static_cast<uint8_t>(128 + noise() % 60);
+  midi.make_layer = [] { return std::unique_ptr<plat::MidiLayer>(std::make_unique<plat::MidiRecorder>()); };
+}
+
+void select_audio(Speech& s, const char* setting) {
+  const plat::AudioSetting a = plat::parse_audio_setting(setting ? setting : "");
+  set_audio_layer(s.wave, plat::make_audio(a));
+  s.midi.out.reset();
+  s.midi.layer.reset();
+  if (a.choice == plat::AudioChoice::device) {
+    s.midi.make_layer = [] {
+      std::unique_ptr<plat::MidiLayer> l = plat::make_fluidsynth_midi();
+      if (!l) l = std::make_unique<plat::MidiRecorder>();
+      return l;
+    };
+  }
+}
+
+WavePlayer& player(Speech& s) {
+  s.wave.console = s.console;
+  return s.wave;
 }
 
 Speech::~Speech() {
@@ -100,25 +147,65 @@ void write_line_and_speak(Speech& s, std::string_view text) {
 
 void write_number_and_speak(Speech& s, long long n) { write_and_speak(s, std::to_string(n)); }
 
-void speak_fragment(Speech& s, std::string_view name) { log_event(s, "fragment", name); }
+void speak_fragment(Speech& s, std::string_view name) {
+  log_event(s, "fragment", name);
+  play_file(s, fragment_path(s, name));
+}
 
 bool fragment_exists(const Speech& s, std::string_view name) { return file_exists(s, fragment_path(s, name)); }
 
-void speak_char(Speech& s, unsigned char c) { log_event(s, "char", std::to_string(c)); }
+void speak_char(Speech& s, unsigned char c) {
+  log_event(s, "char", std::to_string(c));
+  play_file(s, s.letters_dir + "_" + std::to_string(c) + ".wav");
+}
 
 bool is_speaking(Speech& s) {
   if (s.console && s.console->key_pressed()) {
     stop_speech(s);
     return false;
   }
-  return false;
+  return wave_busy(player(s));
+}
+
+void play_click(Speech& s) {
+  log_event(s, "click", "");
+  engine_silence(s);
+  WavePlayer& p = player(s);
+  const bool cutting = p.speech_cutting;
+  p.speech_cutting = false;
+  play_wave_image(p, s.click_image.data(), s.click_image.size());
+  wait_speech(s);
+  p.speech_cutting = cutting;
+}
+
+void play_beep(Speech& s) {
+  log_event(s, "beep", "");
+  engine_silence(s);
+  if (s.console) s.console->discard_keys();
+  static constexpr uint8_t kSteps[8] = {128, 112, 96, 80, 64, 80, 96, 112};
+  std::vector<uint8_t> image(kWaveHeader + 512);
+  build_wave_header(image.data(), 512, 11025, 1, 8);
+  for (size_t i = 0; i < 512; ++i) image[kWaveHeader + i] = kSteps[i % 8];
+  image.back() = 128;
+  play_wave_image(player(s), image.data(), image.size());
+  wait_speech(s);
+}
+
+void play_tone(Speech& s, int hz, const std::string& wave) {
+  if (hz > 0) play_tone_loop(player(s), wave);
+  else stop_tone_loop(player(s));
 }
 
 void wait_speech(Speech& s) {
   while (is_speaking(s)) s.console->pause(10);
 }
 
-void stop_speech(Speech& s) { s.abort = true; }
+void stop_speech(Speech& s) {
+  WavePlayer& p = player(s);
+  if (p.out && p.queued > 0) log_event(s, "stop", "");
+  stop_wave(p);
+  s.abort = true;
+}
 
 uint8_t read_key_spoken(Speech& s) {
   uint8_t k = s.console->read_key();

@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/paths.h"
+#include "speech/midi.h"
+#include "speech/wave.h"
 
 namespace zn {
 class Console;
@@ -36,8 +39,8 @@ inline unsigned char fold_pt(unsigned char c) {
   return c;
 }
 
-// The speech front. The voices arrive with the sound and voice layers; until then
-// every event is recorded in the speech log and nothing is heard.
+// The speech front. Every event is recorded in the speech log; fragments, letters, clicks,
+// beeps and tones sound through the wave player.
 struct Speech {
   zn::Console* console = nullptr;
   ConfigContext* config = nullptr;
@@ -47,14 +50,23 @@ struct Speech {
   std::string letters_dir = "c:\\palmir\\som\\letras\\";
   std::string script_dir;
   bool abort = false;
+  bool engine_pending = true;  // the next wave waits for the engine to fall silent
+  WavePlayer wave;
+  MidiState midi;
+  std::vector<uint8_t> click_image;  // 256 samples: a short burst, then silence
 
-  Speech() = default;
+  Speech();
   Speech(const Speech&) = delete;
   Speech& operator=(const Speech&) = delete;
   ~Speech();
 };
 
 bool open_speech_log(Speech& s, const std::string& host_path);
+// ROTEIRAL_AUDIO (null pointer: unset) chooses where sound goes; MIDI follows it (the
+// synthesiser for a device, the recorder otherwise).
+void select_audio(Speech& s, const char* setting);
+// The wave player, pumping this front's console.
+WavePlayer& player(Speech& s);
 void speech_init(Speech& s, int level, std::string_view script_sound_dir);
 void speech_shutdown(Speech& s);
 
@@ -69,6 +81,11 @@ bool is_speaking(Speech& s);
 void wait_speech(Speech& s);
 void stop_speech(Speech& s);
 void log_event(Speech& s, std::string_view kind, std::string_view text);
+void play_click(Speech& s);
+// Drops the keys waiting, then a short tone; a key typed during it cuts it short.
+void play_beep(Speech& s);
+// The console's tone generator: hz > 0 starts the looping wave, 0 stops it.
+void play_tone(Speech& s, int hz, const std::string& wave);
 
 // Reads one key from the console, stops speech and speaks the key.
 uint8_t read_key_spoken(Speech& s);
