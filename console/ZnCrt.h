@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zn {
 
@@ -66,6 +68,29 @@ uint8_t braille_cell_char(int dots6);
 inline constexpr int kToneWaveSize = 11071;
 std::string tone_wave(int hz);
 
+// A picture for the overlay: 0x00RRGGBB pixels, top row first.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+// Larger pictures are refused: a header must not make us allocate what no screen shows.
+inline constexpr int kMaxBitmapSide = 8192;
+inline constexpr int64_t kMaxBitmapPixels = int64_t{4096} * 4096;
+// A BMP with a 40-byte information header: 1, 4, 8, 16, 24 or 32 bits per pixel,
+// uncompressed (16 and 32 also with bit masks), bottom-up or top-down. Null for anything
+// else, for sizes past the limits and for a file too short for what its header says.
+std::optional<Bitmap> read_bmp(std::string_view file_bytes);
+std::optional<Bitmap> read_bmp_file(const std::string& host_path);
+
+// The bitmap drawn over the text, with its top-left corner at pixel (x, y) of the window.
+struct Overlay {
+  Bitmap image;
+  int x = 0;
+  int y = 0;
+  double scale = 1.0;
+};
+
 enum class BackendKind { window, terminal, headless };
 
 class Console;
@@ -97,6 +122,13 @@ class ConsoleBackend {
   // and only then are blanks and letters given to key_char dropped while a braille mode
   // is on (they come as chords); otherwise keys arrive as typed whatever the mode.
   virtual bool has_key_release() const { return false; }
+  // The desktop clipboard, as UTF-8. set_clipboard is false and clipboard is null when
+  // there is none or it cannot be reached; clipboard is empty when it holds no text.
+  virtual bool set_clipboard(const std::string& /*utf8*/) { return false; }
+  virtual std::optional<std::string> clipboard() { return std::nullopt; }
+  // The window stays on screen after the program ends until the user closes it; finish()
+  // then waits in pump() until pump returns false or the console is closed.
+  virtual bool holds_at_end() const { return false; }
   virtual void close() {}
 };
 
@@ -172,6 +204,11 @@ class Console {
   // the state at the moment of the call.
   Mods modifiers() const;
   void discard_keys() { key_count_ = 0; }
+  // Keyboard focus, reported by backends that know it (the window): the caret shows only
+  // with it, and a program started by EXECUTA is over when it comes back.
+  void focus_changed(bool focused);
+  // Null while no backend has told (headless, terminal): the console counts as in front.
+  std::optional<bool> focused() const { return focused_; }
 
   // Key entry points for backends.
   void key_char(uint8_t ch, bool ctrl);  // a typed character (8 backspace, 13 enter)
@@ -193,6 +230,26 @@ class Console {
   // Raw push of one byte; false when the buffer is full.
   bool push_key(uint8_t byte);
 
+  // --- clipboard ----------------------------------------------------------------
+  // Windows-1252 here, UTF-8 on the desktop; the text ends at its first NUL. Nothing
+  // happens when the backend has no clipboard.
+  void put_clipboard(std::string_view text);
+  // Null when capacity is 0 or there is no clipboard (the caller keeps what it had);
+  // else at most capacity - 1 characters of its text, empty when it holds none.
+  std::optional<std::string> clipboard_text(size_t capacity);
+
+  // --- overlay bitmap -------------------------------------------------------------
+  // Loads a BMP as the overlay at (0, 0), scale 1; a file that is not one leaves the
+  // overlay as it was and gives false.
+  bool load_overlay(const std::string& host_path);
+  void remove_overlay();
+  void draw_overlay_at(int x, int y);
+  // Scales outside (0, 64] are ignored.
+  void set_overlay_scale(double scale);
+  const Overlay* overlay() const { return overlay_ ? &*overlay_ : nullptr; }
+  // Bumped whenever the overlay's picture changes (not its place).
+  uint64_t overlay_serial() const { return overlay_serial_; }
+
   // --- braille keyboard and tones ---------------------------------------------
   // Above 2 becomes 1, below 0 is 0. Off clears the chord and sounds 100 Hz if a mode was
   // on; modes 1 and 2 sound 800 Hz then 1600 Hz (1) or 400 Hz (2); 200 ms each.
@@ -207,9 +264,12 @@ class Console {
   // --- ending ------------------------------------------------------------------
   // The user closed the window or the program was stopped: ends at once.
   void quit(int exit_code);
-  // Program end: the title becomes "Programa terminado" and the screen file is written.
+  // Program end: the title becomes "Programa terminado", Ctrl+Break stops counting and
+  // the screen file is written; a backend that holds_at_end() is then kept until the
+  // user closes it.
   void finish();
   bool closed() const { return closed_; }
+  bool break_checking() const { return break_checking_; }
 
   // --- model, for backends and tests ----------------------------------------
   uint8_t char_at(int col0, int row0) const { return chars_[row0 * kCols + col0]; }
@@ -224,8 +284,12 @@ class Console {
   bool cell_visible(int col0, int row0) const;
   // The 25 rows as shown, as UTF-8, trailing blanks of each row and empty last rows removed.
   std::string screen_text() const;
-  // Bumped by every change of the cells, the cursor, the title or the visibility.
+  // Bumped by every change of the cells, the cursor, the title, the visibility, the
+  // focus or the overlay.
   uint64_t version() const { return version_; }
+  // How many times the screen has scrolled, so a backend can move its pixels instead of
+  // drawing every row again.
+  uint64_t scrolls() const { return scrolls_; }
 
  private:
   void put_char(uint8_t ch);
@@ -250,7 +314,13 @@ class Console {
   bool hidden_ = false;
   bool reading_ = false;
   bool closed_ = false;
+  bool finishing_ = false;  // finish() waits for the window to be closed
+  bool break_checking_ = true;
+  std::optional<bool> focused_;
   uint64_t version_ = 0;
+  uint64_t scrolls_ = 0;
+  std::optional<Overlay> overlay_;
+  uint64_t overlay_serial_ = 0;
   std::array<uint8_t, kKeyBufferSize> keys_{};
   std::array<Mods, kKeyBufferSize> key_mods_{};  // the modifiers each byte came with
   int key_count_ = 0;
@@ -269,9 +339,13 @@ class Console {
 std::unique_ptr<ConsoleBackend> make_headless_backend(int in_fd, int out_fd);
 // Null when standard input and output are not a terminal that can be drawn on.
 std::unique_ptr<ConsoleBackend> make_terminal_backend();
+// Null when no window can be opened (no display, the window system refuses, no font);
+// `why` then says what failed.
+std::unique_ptr<ConsoleBackend> make_window_backend(std::string& why);
 // The kind chosen by ROTEIRAL_CONSOLE, or from the environment when it is unset.
 BackendKind backend_kind_from_environment();
-// The backend of that kind; one that cannot start falls back to headless.
+// The backend of that kind; a window that cannot open falls back to the terminal or
+// headless backend (saying so on standard error), a terminal that cannot to headless.
 std::unique_ptr<ConsoleBackend> make_backend(BackendKind kind);
 
 }  // namespace zn

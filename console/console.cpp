@@ -73,6 +73,7 @@ void Console::scroll_up() {
   std::memmove(attrs_.data(), attrs_.data() + kCols, kCols * (kRows - 1));
   std::memset(chars_.data() + kCols * (kRows - 1), ' ', kCols);
   std::memset(attrs_.data() + kCols * (kRows - 1), attr_, kCols);
+  ++scrolls_;
 }
 
 void Console::put_char(uint8_t ch) {
@@ -196,7 +197,7 @@ void Console::key_typed(uint8_t ch, Mods mods) {
 
 void Console::key_down(Key key, Mods mods) {
   if (key == Key::Break) {
-    quit(255);
+    if (break_checking_) quit(255);
     return;
   }
   // Alt alone reaches the key table only with Left and Right; the rest belongs to the
@@ -316,6 +317,69 @@ void Console::pause(int ms) {
   }
 }
 
+void Console::focus_changed(bool focused) {
+  if (focused_ == focused) return;
+  focused_ = focused;
+  ++version_;
+  present();
+}
+
+// --- clipboard -------------------------------------------------------------------
+
+void Console::put_clipboard(std::string_view text) {
+  if (!backend_) return;
+  text = text.substr(0, text.find('\0'));
+  backend_->set_clipboard(plat::cp1252_to_utf8(text));
+}
+
+std::optional<std::string> Console::clipboard_text(size_t capacity) {
+  if (capacity == 0 || !backend_) return std::nullopt;
+  std::optional<std::string> utf8 = backend_->clipboard();
+  if (!utf8) return std::nullopt;
+  // Each character is at most 4 bytes: the wanted ones lie in this prefix, so a huge
+  // clipboard is not converted whole.
+  if (utf8->size() / 4 >= capacity) utf8->resize(capacity * 4);
+  std::string text = plat::utf8_to_cp1252(*utf8);
+  text = text.substr(0, text.find('\0'));
+  if (text.size() > capacity - 1) text.resize(capacity - 1);
+  return text;
+}
+
+// --- overlay bitmap ----------------------------------------------------------------
+
+bool Console::load_overlay(const std::string& host_path) {
+  std::optional<Bitmap> image = read_bmp_file(host_path);
+  if (!image) return false;
+  overlay_ = Overlay{std::move(*image)};
+  ++overlay_serial_;
+  ++version_;
+  return true;
+}
+
+void Console::remove_overlay() {
+  if (!overlay_) return;
+  overlay_.reset();
+  ++overlay_serial_;
+  ++version_;
+  present();
+  if (!closed_) pump_backend(0);
+}
+
+void Console::draw_overlay_at(int x, int y) {
+  if (!overlay_) return;
+  overlay_->x = x;
+  overlay_->y = y;
+  ++version_;
+  present();
+}
+
+void Console::set_overlay_scale(double scale) {
+  if (!overlay_ || !(scale > 0.0 && scale <= 64.0)) return;
+  overlay_->scale = scale;
+  ++version_;
+  present();
+}
+
 Mods Console::modifiers() const {
   if (backend_ && backend_->has_live_modifiers()) return backend_->modifiers();
   return last_read_mods_;
@@ -326,6 +390,8 @@ Mods Console::modifiers() const {
 void Console::quit(int exit_code) {
   closed_ = true;
   key_count_ = 0;
+  // Closed while the ended program's window waited for it: that end goes on normally.
+  if (finishing_) return;
   if (on_quit_) {
     on_quit_(exit_code);
     return;
@@ -335,11 +401,20 @@ void Console::quit(int exit_code) {
 }
 
 void Console::finish() {
+  if (finishing_) return;
   set_title("Programa terminado");
+  break_checking_ = false;
   if (!screen_file_.empty()) {
     std::ofstream out(screen_file_, std::ios::binary | std::ios::trunc);
     const std::string text = screen_text();
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  // The window is left readable; keys typed at it now have nobody to read them.
+  if (backend_ && created_ && !closed_ && backend_->holds_at_end()) {
+    finishing_ = true;
+    present();
+    while (!closed_ && pump_backend(-1)) key_count_ = 0;
+    finishing_ = false;
   }
   if (backend_) backend_->close();
 }

@@ -30,8 +30,8 @@ void pause_ms(Interp& in, int64_t ms) {
 void wait_for_return(Interp& in) {
   zn::Console& c = *in.console;
   // The program comes to the front. One started here has no window of its own and is in
-  // front from its start, so one look settles this phase; a program with a window of its
-  // own is looked for here once the window backend can tell focus.
+  // front from its start, so one look settles this phase; one that opens a window (a
+  // document's viewer) takes the console window's focus, and the wait below sees that.
   c.pause(100);
   // Until the console is in front again: no limit, the user may take as long as needed.
   while (!c.closed() && !foreground(in).console) c.pause(100);
@@ -67,6 +67,9 @@ Foreground foreground(Interp& in) {
   if (in.shell) {
     if (auto title = in.shell->running_title()) return {false, std::move(*title)};
   }
+  // A console window without the keyboard focus is behind another window, whose title
+  // is not known here.
+  if (in.console->focused() == false) return {false, std::string()};
   return {true, in.console->title()};
 }
 

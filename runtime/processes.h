@@ -22,7 +22,8 @@ struct ProgramText {
 ProgramText split_program_text(std::string_view text);
 
 // The window in front: a started program while it runs (it has no window of its own),
-// otherwise the console.
+// otherwise the console, unless its window has lost the keyboard focus (then another
+// window, title unknown).
 struct Foreground {
   bool console = true;
   std::string title;

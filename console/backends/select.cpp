@@ -1,7 +1,9 @@
 // Which backend shows the console: chosen by ROTEIRAL_CONSOLE or from the environment.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "console/ZnCrt.h"
@@ -33,9 +35,14 @@ BackendKind backend_kind_from_environment() {
 
 std::unique_ptr<ConsoleBackend> make_backend(BackendKind kind) {
   if (kind == BackendKind::window) {
-    // The window backend is not built yet: until it is, a window request is served by
-    // the terminal when there is one, else headless.
-    kind = on_terminal() ? BackendKind::terminal : BackendKind::headless;
+    std::string why;
+    if (auto b = make_window_backend(why)) return b;
+    // One line, so the user knows why there is no window.
+    std::unique_ptr<ConsoleBackend> b = on_terminal() ? make_terminal_backend() : nullptr;
+    std::fprintf(stderr, "A janela do console não abriu (%s); o console segue %s.\n", why.c_str(),
+                 b ? "no terminal" : "sem tela, na entrada e saída padrão");
+    if (b) return b;
+    return make_headless_backend(STDIN_FILENO, STDOUT_FILENO);
   }
   if (kind == BackendKind::terminal) {
     if (auto b = make_terminal_backend()) return b;

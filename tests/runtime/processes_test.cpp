@@ -240,3 +240,18 @@ TEST(Cmd, AValueThatRunsItselfEndsInsteadOfRecursingForever) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Executa, ConsoleWindowWithoutFocusIsNotInFront) {
+  Session s;
+  EXPECT_TRUE(rl::foreground(s.in()).console);  // a console that cannot tell focus
+  s.rt.console.focus_changed(false);
+  const rl::Foreground away = rl::foreground(s.in());
+  EXPECT_FALSE(away.console);
+  EXPECT_EQ(away.title, "");
+  s.rt.console.focus_changed(true);
+  EXPECT_TRUE(rl::foreground(s.in()).console);
+}
+
+}  // namespace
