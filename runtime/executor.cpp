@@ -26,7 +26,7 @@ constexpr Entry kTable[] = {
     {"INTERNET", not_available},     {"CONECTA", not_available},
     {"ATIVASSL", not_available},     {"SERVE", not_available},
     {"OBSERVA", not_available},      {"ESCREVE", cmd_escreve},
-    {"BIPA", not_available},         {"SOMA", cmd_soma},
+    {"BIPA", cmd_bipa},         {"SOMA", cmd_soma},
     {"SUBTRAI", cmd_subtrai},        {"MULTIPLICA", cmd_multiplica},
     {"DIVIDE", cmd_divide},          {"CONCATENA", cmd_concatena},
     {"COPIA", cmd_copia},            {"SOLETRA", not_available},

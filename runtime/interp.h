@@ -164,6 +164,7 @@ bool cmd_retorna(Interp&, std::string_view);
 bool cmd_termina(Interp&, std::string_view);
 bool cmd_lista(Interp&, std::string_view);
 bool cmd_escreve(Interp&, std::string_view);
+bool cmd_bipa(Interp&, std::string_view);
 bool cmd_le(Interp&, std::string_view);
 bool cmd_abre(Interp&, std::string_view);
 bool cmd_fecha(Interp&, std::string_view);

@@ -229,3 +229,21 @@ TEST(ScreenCommands, Titles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Bipa, ClickOrBeep) {
+  struct {
+    const char* statement;
+    bool ok;
+    const char* log;
+  } cases[] = {{"bipa 1", true, "click\n"}, {"bipa \"1\"", true, "click\n"}, {"bipa", true, "beep\n"},
+               {"bipa 2", true, "beep\n"},  {"bipa #", false, ""}};
+  for (const auto& c : cases) {
+    rltest::Session s;
+    EXPECT_EQ(rl::execute_statement(s.in(), c.statement, false), c.ok) << c.statement;
+    EXPECT_EQ(s.speech_log(), c.log) << c.statement;
+  }
+}
+
+}  // namespace

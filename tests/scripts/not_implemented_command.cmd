@@ -1,3 +1,3 @@
 escreve "antes"
-bipa
+fala "oi"
 escreve "errado"
