@@ -18,27 +18,6 @@ using namespace sound_test;
 
 constexpr double kStopTargetMs = 20.0;
 
-// The key arrives at a set moment, while the player waits.
-class TimedKeyBackend : public zn::ConsoleBackend {
- public:
-  Clock::time_point key_due{};
-  Clock::time_point key_at{};
-  bool pump(zn::Console& con, int timeout_ms) override {
-    const auto now = Clock::now();
-    if (key_at == Clock::time_point{} && key_due != Clock::time_point{} && now >= key_due) {
-      con.push_key('k');
-      key_at = now;
-      return true;
-    }
-    if (timeout_ms > 0) {
-      auto until = now + std::chrono::milliseconds(timeout_ms);
-      if (key_at == Clock::time_point{} && key_due != Clock::time_point{} && key_due < until) until = key_due;
-      std::this_thread::sleep_until(until);
-    }
-    return true;
-  }
-};
-
 struct Worst {
   double null_stop = 0, pulse_stop = -1;
 };

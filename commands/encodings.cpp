@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 
+#include "commands/fd.h"
 #include "commands/files.h"
 #include "platform/text.h"
 
@@ -57,51 +58,7 @@ void encode_groups(std::string_view b, std::string& out) {
   out += '=';
 }
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  bool close() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-ssize_t read_some(int fd, char* buf, size_t size) {
-  for (;;) {
-    ssize_t n = ::read(fd, buf, size);
-    if (n >= 0 || errno != EINTR) return n;
-  }
-}
-
-bool write_all(int fd, std::string_view s) {
-  size_t done = 0;
-  while (done < s.size()) {
-    ssize_t n = ::write(fd, s.data() + done, s.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
+bool write_all(int fd, std::string_view s) { return cmds::write_all(fd, s.data(), s.size()) == s.size(); }
 
 // Opens the source, then the target; the target is touched only when the source is open.
 FileCodeResult open_pair(const std::string& source, const std::string& target, Fd& in, Fd& out) {

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "console/ZnCrt.h"
 #include "platform/audio.h"
 
 namespace sound_test {
@@ -121,6 +122,27 @@ class TimedLayer : public plat::AudioLayer {
  private:
   std::unique_ptr<plat::AudioLayer> inner_;
   LayerTimes& t_;
+};
+
+// A console whose one key arrives at a set moment, as the user would type it.
+class TimedKeyBackend : public zn::ConsoleBackend {
+ public:
+  Clock::time_point key_due{};
+  Clock::time_point key_at{};
+  bool pump(zn::Console& con, int timeout_ms) override {
+    const auto now = Clock::now();
+    if (key_at == Clock::time_point{} && key_due != Clock::time_point{} && now >= key_due) {
+      con.push_key('k');
+      key_at = now;
+      return true;
+    }
+    if (timeout_ms > 0) {
+      auto until = now + std::chrono::milliseconds(timeout_ms);
+      if (key_at == Clock::time_point{} && key_due != Clock::time_point{} && key_due < until) until = key_due;
+      std::this_thread::sleep_until(until);
+    }
+    return true;
+  }
 };
 
 }  // namespace sound_test

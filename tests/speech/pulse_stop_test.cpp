@@ -11,27 +11,6 @@ namespace {
 
 using namespace sound_test;
 
-// The key arrives at a set moment, as the user would type it.
-class TimedKeyBackend : public zn::ConsoleBackend {
- public:
-  Clock::time_point key_due{};
-  Clock::time_point key_at{};
-  bool pump(zn::Console& con, int timeout_ms) override {
-    const auto now = Clock::now();
-    if (key_at == Clock::time_point{} && key_due != Clock::time_point{} && now >= key_due) {
-      con.push_key('k');
-      key_at = now;
-      return true;
-    }
-    if (timeout_ms > 0) {
-      auto until = now + std::chrono::milliseconds(timeout_ms);
-      if (key_at == Clock::time_point{} && key_due != Clock::time_point{} && key_due < until) until = key_due;
-      std::this_thread::sleep_until(until);
-    }
-    return true;
-  }
-};
-
 std::string sine_wav(int seconds) {
   std::string pcm;
   const int rate = 22050;
