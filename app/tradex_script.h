@@ -3,7 +3,7 @@
 
 namespace app {
 
-inline constexpr int kTradexLines = 189;
+inline constexpr int kTradexLines = 206;
 extern const char* const kTradexScript[kTradexLines];
 
 }  // namespace app

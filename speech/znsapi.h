@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,44 @@ inline unsigned char fold_pt(unsigned char c) {
   return c;
 }
 
+// The built-in diphone voice (speech/diphone.h); freed where its type is known.
+struct DiphoneVoice;
+struct DiphoneVoiceFree {
+  void operator()(DiphoneVoice* v) const;
+};
+
+// The SINTETIZADOR settings of one speed level; these values hold before the first read.
+struct VoiceSettings {
+  std::string database = "DIFONES2";  // at most 8 characters
+  int cut = 400;
+  int minimum = 0;
+  int word_gap = 100;
+  bool cutting = false;  // CORTAFALA: speech cutting in the wave player
+  bool raised = false;   // RAPIDINHO: playback rate raised by half
+  int pause_full_stop = 250;  // ms
+  int pause_comma = 150;
+  int pause_colon = 200;
+};
+
+// What the front asks of an engine adapter when SAPI is on (SERVFALA keys, rate adjusted).
+struct EngineRequest {
+  int voice = 0;
+  int rate = 0;
+  int pitch = 0;
+  int kind = 0;
+};
+
+// An opened speech engine. No adapter is built yet, so opening one always fails and the
+// built-in path stays in use.
+class EngineAdapter {
+ public:
+  virtual ~EngineAdapter() = default;
+  virtual void speak(std::string_view text) = 0;
+  virtual bool speaking(int mode) = 0;
+  virtual void stop() = 0;
+};
+std::unique_ptr<EngineAdapter> open_engine_adapter(const EngineRequest& request);
+
 // The speech front. Every event is recorded in the speech log; fragments, letters, clicks,
 // beeps and tones sound through the wave player.
 struct Speech {
@@ -51,9 +91,15 @@ struct Speech {
   std::string script_dir;
   bool abort = false;
   bool engine_pending = true;  // the next wave waits for the engine to fall silent
+  bool engine_active = false;
+  int engine_kind = 4;
+  std::optional<EngineRequest> engine_request;  // the last open asked for, if SAPI was on
+  std::unique_ptr<EngineAdapter> engine;
+  VoiceSettings settings;
   WavePlayer wave;
   MidiState midi;
   std::vector<uint8_t> click_image;  // 256 samples: a short burst, then silence
+  std::unique_ptr<DiphoneVoice, DiphoneVoiceFree> voice;  // open while the built-in voice is
 
   Speech();
   Speech(const Speech&) = delete;
@@ -67,7 +113,11 @@ bool open_speech_log(Speech& s, const std::string& host_path);
 void select_audio(Speech& s, const char* setting);
 // The wave player, pumping this front's console.
 WavePlayer& player(Speech& s);
-void speech_init(Speech& s, int level, std::string_view script_sound_dir);
+// 0, or the diphone voice's open error after its fatal report (the console then quits:
+// the process ends unless a quit handler keeps it).
+int speech_init(Speech& s, int level, std::string_view script_sound_dir);
+// SINTETIZADOR keys for the level, missing ones at their defaults.
+VoiceSettings read_voice_settings(const ConfigContext& ctx, int level);
 void speech_shutdown(Speech& s);
 
 void speak_text(Speech& s, std::string_view text);
@@ -77,6 +127,11 @@ void write_number_and_speak(Speech& s, long long n);
 void speak_fragment(Speech& s, std::string_view name);
 bool fragment_exists(const Speech& s, std::string_view name);
 void speak_char(Speech& s, unsigned char c);
+void spell_text(Speech& s, std::string_view text);
+// Before any wave: an engine that was handed text is let fall silent first.
+void wait_engine_silence(Speech& s);
+// The host path of a script-form file name, if its drive exists.
+std::optional<std::string> host_file(const Speech& s, const std::string& name);
 bool is_speaking(Speech& s);
 void wait_speech(Speech& s);
 void stop_speech(Speech& s);

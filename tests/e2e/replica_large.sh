@@ -8,6 +8,7 @@ trap 'rm -rf "$work"' EXIT
 root="$work/root"
 mkdir -p "$root/windows"
 cp "$(dirname "$0")/../../data/ZUNAPE.INI" "$root/windows/"
+"$(dirname "$0")/../scripts/lay-voice" "$root"
 cd "$work"
 head -c 70000 /dev/urandom >"grande.bin"
 printf 'guardado' >"alvo existente"

@@ -13,6 +13,7 @@ sock="roteiral-e2e-$$"
 trap 'tmux -L "$sock" kill-server 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/root/windows"
 cp "$(dirname "$0")/../../data/ZUNAPE.INI" "$work/root/windows/ZUNAPE.INI"
+"$(dirname "$0")/../scripts/lay-voice" "$work/root"
 # Windows-1252 text, as scripts are written.
 printf 'escreve "Ol\xe1 mundo"\r\nle $x\r\nescreve "lido"\r\n' >"$work/t.cmd"
 cat >"$work/run.sh" <<RUN

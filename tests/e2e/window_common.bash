@@ -45,6 +45,7 @@ make_root() {
     sed -i "/^$key=/d" "$ini"
     if [ "$key" = MODO ]; then sed -i "/^\[BRAILLE\]/a $kv" "$ini"; else sed -i "/^\[VIDEO\]/a $kv" "$ini"; fi
   done
+  "$here/../scripts/lay-voice" "$work/root"
 }
 
 # run NAME COMMAND...: in the background, in the window; rc in $work/NAME.rc.
@@ -60,7 +61,7 @@ run() {
 # window_of TITLE: the id of the window with that title, once it is there.
 window_of() {
   local id
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 400); do
     id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.05
@@ -70,16 +71,16 @@ window_of() {
 
 # wait_for FILE PATTERN: until the file holds a line matching it.
 wait_for() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 400); do
     grep -q -- "$2" "$1" 2>/dev/null && return 0
     sleep 0.05
   done
   return 1
 }
 
-# rc_of NAME: the exit code, once the run has ended (empty after 5 s).
+# rc_of NAME: the exit code, once the run has ended (empty after 20 s).
 rc_of() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 400); do
     [ -s "$work/$1.rc" ] && { cat "$work/$1.rc"; return 0; }
     sleep 0.05
   done

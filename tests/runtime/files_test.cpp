@@ -23,7 +23,7 @@ TEST(Remove, DeletesAndReports) {
   EXPECT_FALSE(f.t.exists("a.txt"));
   EXPECT_FALSE(run(s, "remove \"a.txt\""));
   EXPECT_EQ(s.screen(), "Erro no apagamento do arquivo a.txt");
-  EXPECT_EQ(s.speech_log(), "text Erro no apagamento do arquivo a.txt\n");
+  EXPECT_EQ(s.speech_log(), "text Erro no apagamento do arquivo a.txt\nchar 46\n");
 }
 
 TEST(Remove, TolerantSuffixIsSilent) {
@@ -158,7 +158,7 @@ TEST(Replica, ReadErrorMessage) {
   // Reading the start of a process's own memory file fails with an I/O error.
   EXPECT_FALSE(run(s, "replica \"/proc/self/mem\" \"/dev/null\""));
   EXPECT_EQ(s.screen(), "Erro no processamento de arquivo /proc/self/mem");
-  EXPECT_EQ(s.speech_log(), "text Erro no processamento de arquivo /proc/self/mem\n");
+  EXPECT_EQ(s.speech_log(), "text Erro no processamento de arquivo /proc/self/mem\nchar 47\nchar 47\nchar 47\n");
 }
 
 TEST(Replica, TolerantStopsWithoutReportingOrTouchingUnopenedFiles) {

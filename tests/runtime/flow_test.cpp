@@ -271,7 +271,9 @@ TEST(Escreve, Forms) {
   s.run({"escreve &", "escreve \"Arquivos: \"c\".\"", "escreve \"sem fim\" &", "escreve mudo \"calado\"",
          "escreve (2*21)"});
   EXPECT_EQ(s.screen(), "\nArquivos: 3.\nsem fimcalado\n42\nFim do script");
-  EXPECT_EQ(s.speech_log(), "text Arquivos: 3.\ntext sem fim\ntext 42\ntext Fim do script\n");
+  EXPECT_EQ(s.speech_log(),
+            "text Arquivos: 3.\nchar 58\nfragment _tres\nchar 46\ntext sem fim\ntext 42\n"
+            "fragment _quarent\nfragment _e\nfragment _dois\ntext Fim do script\n");
 }
 
 TEST(Escreve, ClosedSlotAndBadSlot) {
