@@ -714,6 +714,11 @@ std::unique_ptr<ConsoleBackend> make_window_backend(std::string& why) {
     SDL_Quit();
     return nullptr;
   }
+#if defined(SDL_VIDEO_DRIVER_X11)
+  // Xlib's own handler ends the program on any protocol error, such as a message about a
+  // window that has just gone; that must never end a user's script.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+#endif
   const auto fail = [&](std::string reason, bool ttf) {
     why = std::move(reason);
     if (ttf) TTF_Quit();

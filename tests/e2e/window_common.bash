@@ -15,7 +15,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -s "$work/err" ] && cat "$work/err"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  local e
+  for e in "$work"/*.err; do [ -s "$e" ] && { echo "== $e"; cat "$e"; }; done
+  exit 1
+}
 
 # Xvfb picks a free display itself and tells it on a descriptor; no Xvfb: skipped.
 start_x() {
@@ -54,7 +59,7 @@ run() {
   shift
   rm -f "$work/$name.rc"
   (cd "$work" && ROTEIRAL_ROOT="$work/root" ROTEIRAL_CONSOLE=window ROTEIRAL_AUDIO=null \
-     timeout 60 "$@" >"$work/$name.out" 2>"$work/err"; echo $? >"$work/$name.rc") &
+     timeout 60 "$@" >"$work/$name.out" 2>"$work/$name.err"; echo $? >"$work/$name.rc") &
   pids+=($!)
 }
 
