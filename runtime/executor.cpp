@@ -19,7 +19,7 @@ struct Entry {
 // The command words in the order they are compared; the first equal word wins.
 // Windows-1252 bytes: \xCA is Ê, \xC3 is Ã, \xCD is Í.
 constexpr Entry kTable[] = {
-    {"MIDI", not_available},         {"DEBUG", cmd_debug},
+    {"MIDI", cmd_midi},         {"DEBUG", cmd_debug},
     {"SEJA", cmd_seja},              {"TELA", cmd_tela},
     {"COR", cmd_cor},          {"FUNDO", cmd_fundo},
     {"ABRE", cmd_abre},         {"FECHA", cmd_fecha},
@@ -29,12 +29,12 @@ constexpr Entry kTable[] = {
     {"BIPA", cmd_bipa},         {"SOMA", cmd_soma},
     {"SUBTRAI", cmd_subtrai},        {"MULTIPLICA", cmd_multiplica},
     {"DIVIDE", cmd_divide},          {"CONCATENA", cmd_concatena},
-    {"COPIA", cmd_copia},            {"SOLETRA", not_available},
-    {"LISTA", cmd_lista},            {"FALAHORA", not_available},
+    {"COPIA", cmd_copia},            {"SOLETRA", cmd_soletra},
+    {"LISTA", cmd_lista},            {"FALAHORA", cmd_falahora},
     {"TITULO", cmd_titulo},       {"T\xCDTULO", cmd_titulo},
     {"DELETA", cmd_deleta},          {"SUBSTITUI", cmd_substitui},
-    {"TOCA", not_available},         {"FALA", not_available},
-    {"MCI", not_available},          {"L\xCA", cmd_le},
+    {"TOCA", cmd_toca},         {"FALA", cmd_fala},
+    {"MCI", cmd_mci},          {"L\xCA", cmd_le},
     {"LE", cmd_le},           {"CHECA", cmd_checa},
     {"REMOVE", cmd_remove},       {"RENOMEIA", cmd_renomeia},
     {"REPLICA", cmd_replica},      {"CMD", cmd_cmd},

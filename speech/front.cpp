@@ -442,6 +442,7 @@ void stop_speech(Speech& s) {
   WavePlayer& p = player(s);
   if (p.out && p.queued > 0) log_event(s, "stop", "");
   stop_wave(p);
+  media_stop(s);  // one stop for all sound
   s.abort = true;
   if (s.engine_active && s.engine && (s.engine->speaking(0) || s.engine_kind == 3)) s.engine->stop();
   // Every wait of the front polls, so a waiting loop sees the stop without a wake-up.
@@ -452,15 +453,6 @@ uint8_t read_key_spoken(Speech& s) {
   stop_speech(s);
   speak_char(s, k);
   return k;
-}
-
-std::string read_line_spoken(Speech& s) { return s.console->read_line(); }
-
-int edit_line_here(Speech& s, std::string& field, int col, int row, bool, int max_len) {
-  s.console->go_to(col, row);
-  field = s.console->read_line();
-  if (max_len >= 0 && field.size() > static_cast<size_t>(max_len)) field.resize(static_cast<size_t>(max_len));
-  return 13;
 }
 
 }  // namespace speech

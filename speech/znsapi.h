@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "speech/editor.h"
+#include "speech/media.h"
 #include "speech/midi.h"
+#include "speech/review.h"
 #include "speech/wave.h"
 
 namespace zn {
@@ -98,8 +101,11 @@ struct Speech {
   VoiceSettings settings;
   WavePlayer wave;
   MidiState midi;
+  Media media;  // the mci layer's open files and the one playing
   std::vector<uint8_t> click_image;  // 256 samples: a short burst, then silence
   std::unique_ptr<DiphoneVoice, DiphoneVoiceFree> voice;  // open while the built-in voice is
+  EditorState editor;
+  ReviewState review;
 
   Speech();
   Speech(const Speech&) = delete;
@@ -145,10 +151,11 @@ void play_tone(Speech& s, int hz, const std::string& wave);
 // Reads one key from the console, stops speech and speaks the key.
 uint8_t read_key_spoken(Speech& s);
 
-// Line reading for LE. The spoken line editor takes these over; until it is built they
-// read with the console's line read (no initial text offered, Esc not reported).
+// Line reading for LE through the spoken line editor (speech/editor.cpp): at the cursor,
+// up to 255 characters; Esc erases what was typed and gives "". A line end follows.
 std::string read_line_spoken(Speech& s);
-// Edits `field` at column, row (1-based); returns the key that ended editing.
+// Edits `field` at column, row (1-based) up to the window's right edge; returns the key
+// that ended editing.
 int edit_line_here(Speech& s, std::string& field, int col, int row, bool editing_commands, int max_len);
 
 }  // namespace speech

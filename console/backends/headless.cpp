@@ -45,6 +45,12 @@ class HeadlessBackend final : public ConsoleBackend {
   HeadlessBackend(int in_fd, int out_fd) : input_(in_fd), out_fd_(out_fd) {}
 
   bool pump(Console& con, int timeout_ms) override { return input_.pump(con, timeout_ms); }
+  // No desktop here: copy and paste stay within the process.
+  bool set_clipboard(const std::string& utf8) override {
+    clipboard_ = utf8;
+    return true;
+  }
+  std::optional<std::string> clipboard() override { return clipboard_; }
 
   void copy_output(std::string_view bytes) override {
     if (out_fd_ < 0) return;
@@ -61,6 +67,7 @@ class HeadlessBackend final : public ConsoleBackend {
  private:
   KeyInput input_;
   int out_fd_;
+  std::string clipboard_;
 };
 
 }  // namespace

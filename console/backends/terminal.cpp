@@ -98,6 +98,12 @@ class TerminalBackend final : public ConsoleBackend {
     if (active_) beep();
   }
   void title_changed(const Console& con) override;
+  // The terminal's own clipboard is out of reach: copy and paste stay within the process.
+  bool set_clipboard(const std::string& utf8) override {
+    clipboard_ = utf8;
+    return true;
+  }
+  std::optional<std::string> clipboard() override { return clipboard_; }
   // Hiding (TELA MINIMIZADA) is left alone: a terminal cannot be minimised from inside.
   void close() override;
 
@@ -120,6 +126,7 @@ class TerminalBackend final : public ConsoleBackend {
   std::array<uint16_t, kCols * kRows> shadow_{};
   bool shadow_valid_ = false;
   std::string old_locale_;
+  std::string clipboard_;
   struct sigaction old_term_ {}, old_hup_ {};
 };
 

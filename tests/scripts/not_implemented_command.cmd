@@ -1,3 +1,3 @@
 escreve "antes"
-fala "oi"
+digita "oi"
 escreve "errado"

@@ -1,0 +1,2 @@
+le $a
+escreve "[" $a "]"

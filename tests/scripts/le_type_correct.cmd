@@ -1,0 +1,3 @@
+escreve "Nome:" &
+le $n
+escreve "[" $n "]"

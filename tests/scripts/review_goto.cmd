@@ -1,0 +1,2 @@
+escreve "linha um"
+le $a

@@ -1,0 +1,3 @@
+escreve "Bom dia"
+escreve "fim: FGTS"
+le $a

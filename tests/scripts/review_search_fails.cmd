@@ -1,0 +1,3 @@
+escreve "alvo acima"
+escreve "alvo: " &
+le $a

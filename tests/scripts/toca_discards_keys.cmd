@@ -1,0 +1,4 @@
+toca "nada.wav"
+escreve "depois"
+le $x
+escreve "[" $x "]"
