@@ -168,7 +168,11 @@ size_t KeyDecoder::decode_one(Console& con, size_t pos, bool final) {
     con.key_typed(b, Mods{.ctrl = b != 0x09});
     return 1;
   }
-  if (b < 0x20) return 1;  // NUL and 0x1C-0x1F carry no key of ours
+  if (b >= 0x1C && b <= 0x1F) {  // Ctrl+\ Ctrl+] Ctrl+^ Ctrl+_, as the window gives them
+    con.key_typed(b, Mods{.ctrl = true});
+    return 1;
+  }
+  if (b < 0x20) return 1;  // NUL carries no key of ours
   if (b < 0x80) {
     con.key_typed(b, typed_mods(b));
     return 1;
