@@ -709,16 +709,17 @@ std::unique_ptr<ConsoleBackend> make_window_backend(std::string& why) {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+#if defined(SDL_VIDEO_DRIVER_X11)
+  // Xlib's own handler ends the program on any protocol error, such as a message about a
+  // window that has just gone; that must never end a user's script. Set before the video
+  // starts, so that it is also the handler put back when the video stops.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+#endif
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     why = SDL_GetError();
     SDL_Quit();
     return nullptr;
   }
-#if defined(SDL_VIDEO_DRIVER_X11)
-  // Xlib's own handler ends the program on any protocol error, such as a message about a
-  // window that has just gone; that must never end a user's script.
-  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-#endif
   const auto fail = [&](std::string reason, bool ttf) {
     why = std::move(reason);
     if (ttf) TTF_Quit();
