@@ -10,6 +10,7 @@
 #include <fstream>
 #include <vector>
 
+#include "bench/first_sample_layer.h"
 #include "console/ZnCrt.h"
 #include "speech/znsapi.h"
 
@@ -39,38 +40,6 @@ class OneKeyBackend : public zn::ConsoleBackend {
     ++given;
     return true;
   }
-
- private:
-  Stamps& st_;
-};
-
-class SinkOut : public plat::AudioOut {
- public:
-  explicit SinkOut(Stamps& st) : st_(st) {}
-  plat::AudioFault write(uint32_t id, const uint8_t*, size_t, bool) override {
-    if (st_.sample == Clock::time_point{}) st_.sample = Clock::now();
-    done_.push_back({id, plat::AudioFault::none});
-    return plat::AudioFault::none;
-  }
-  void flush() override {}
-  void take_done(std::vector<plat::AudioDone>& out) override {
-    out.insert(out.end(), done_.begin(), done_.end());
-    done_.clear();
-  }
-
- private:
-  Stamps& st_;
-  std::vector<plat::AudioDone> done_;
-};
-
-class SinkLayer : public plat::AudioLayer {
- public:
-  explicit SinkLayer(Stamps& st) : st_(st) {}
-  std::unique_ptr<plat::AudioOut> open(const plat::AudioFormat&, plat::AudioFault& fault) override {
-    fault = plat::AudioFault::none;
-    return std::make_unique<SinkOut>(st_);
-  }
-  std::string_view name() const override { return "sink"; }
 
  private:
   Stamps& st_;
@@ -111,7 +80,7 @@ void key_to_echo(benchmark::State& state) {
   s.console = &con;
   s.config = &config;
   Stamps st;
-  speech::set_audio_layer(s.wave, std::make_unique<SinkLayer>(st));
+  speech::set_audio_layer(s.wave, std::make_unique<benchkit::FirstSampleLayer>(st.sample));
   std::vector<double> times;
   for (auto _ : state) {
     state.PauseTiming();

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench/first_sample_layer.h"
 #include "console/ZnCrt.h"
 #include "speech/znsapi.h"
 
@@ -23,43 +24,6 @@ constexpr double kTargetMs = 5.0;
 class QuietBackend : public zn::ConsoleBackend {
  public:
   bool pump(zn::Console&, int) override { return false; }
-};
-
-// Buffers come back at once; the first write of a text is timed.
-struct FirstSample {
-  Clock::time_point at{};
-};
-
-class TimingOut : public plat::AudioOut {
- public:
-  explicit TimingOut(FirstSample& f) : f_(f) {}
-  plat::AudioFault write(uint32_t id, const uint8_t*, size_t, bool) override {
-    if (f_.at == Clock::time_point{}) f_.at = Clock::now();
-    done_.push_back({id, plat::AudioFault::none});
-    return plat::AudioFault::none;
-  }
-  void flush() override {}
-  void take_done(std::vector<plat::AudioDone>& out) override {
-    out.insert(out.end(), done_.begin(), done_.end());
-    done_.clear();
-  }
-
- private:
-  FirstSample& f_;
-  std::vector<plat::AudioDone> done_;
-};
-
-class TimingLayer : public plat::AudioLayer {
- public:
-  explicit TimingLayer(FirstSample& f) : f_(f) {}
-  std::unique_ptr<plat::AudioOut> open(const plat::AudioFormat&, plat::AudioFault& fault) override {
-    fault = plat::AudioFault::none;
-    return std::make_unique<TimingOut>(f_);
-  }
-  std::string_view name() const override { return "timing"; }
-
- private:
-  FirstSample& f_;
 };
 
 std::string family_root() {
@@ -83,8 +47,8 @@ void text_to_first_sample(benchmark::State& state) {
   speech::Speech s;
   s.console = &con;
   s.config = &config;
-  FirstSample first;
-  speech::set_audio_layer(s.wave, std::make_unique<TimingLayer>(first));
+  Clock::time_point first_at{};
+  speech::set_audio_layer(s.wave, std::make_unique<benchkit::FirstSampleLayer>(first_at));
   if (speech::speech_init(s, 0, "") != 0) {
     state.SkipWithError(("no voice opens in " + drives.roots['c' - 'a']).c_str());
     return;
@@ -92,14 +56,14 @@ void text_to_first_sample(benchmark::State& state) {
   const char* text = "Nome do arquivo cmd";
   std::vector<double> times;
   for (auto _ : state) {
-    first.at = {};
+    first_at = {};
     const auto start = Clock::now();
     speech::speak_text(s, text);
-    if (first.at == Clock::time_point{}) {
+    if (first_at == Clock::time_point{}) {
       state.SkipWithError("nothing was played");
       return;
     }
-    const double secs = std::chrono::duration<double>(first.at - start).count();
+    const double secs = std::chrono::duration<double>(first_at - start).count();
     state.SetIterationTime(secs);
     times.push_back(secs * 1e3);
   }
