@@ -197,20 +197,9 @@ struct Diphone {
   uint8_t value;
 };
 
-class DiphoneVoiceTest : public ::testing::Test {
+class DiphoneVoiceTest : public ::testing::Test, protected FrontRig {
  protected:
   DiphoneVoiceTest() {
-    auto b = std::make_unique<CueBackend>();
-    backend = b.get();
-    con.set_backend(std::move(b));
-    con.set_quit_handler([](int) {});
-    drives.roots['c' - 'a'] = dir.path;
-    config.drives = &drives;
-    s.console = &con;
-    s.config = &config;
-    speech::set_audio_layer(s.wave, std::make_unique<RecordingLayer>(rec));
-    log_path = dir.path + "/speech.log";
-    speech::open_speech_log(s, log_path);
     dir.file("windows/ZUNAPE.INI", "[TRADUTOR]\r\nDIRLETRAS=c:\\letras\r\nDIRDIFONES=c:\\vozes\\difones\\\r\n");
     dir.file("letras/.keep", "");
     dir.file("vozes/difones/regras.rgr", "(A)=a\n(K)=k\n(S)=z/A|\n");
@@ -263,14 +252,6 @@ class DiphoneVoiceTest : public ::testing::Test {
 
   std::string log() const { return read_file(log_path); }
 
-  TempDir dir;
-  plat::DriveTable drives;
-  speech::ConfigContext config;
-  zn::Console con;
-  CueBackend* backend;
-  Record rec;
-  speech::Speech s;
-  std::string log_path;
   speech::DiphoneSettings settings;
 };
 

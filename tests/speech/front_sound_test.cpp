@@ -7,32 +7,12 @@ namespace {
 
 using namespace sound_test;
 
-class FrontSoundTest : public ::testing::Test {
+class FrontSoundTest : public ::testing::Test, protected FrontRig {
  protected:
   FrontSoundTest() {
-    auto b = std::make_unique<CueBackend>();
-    backend = b.get();
-    con.set_backend(std::move(b));
-    con.set_quit_handler([](int) {});
-    drives.roots['c' - 'a'] = dir.path;
-    config.drives = &drives;
-    s.console = &con;
-    s.config = &config;
     s.letters_dir = "c:\\letras\\";
     s.script_dir = "c:\\sons\\";
-    speech::set_audio_layer(s.wave, std::make_unique<RecordingLayer>(rec));
-    log_path = dir.path + "/speech.log";
-    speech::open_speech_log(s, log_path);
   }
-
-  TempDir dir;
-  plat::DriveTable drives;
-  speech::ConfigContext config;
-  zn::Console con;
-  CueBackend* backend;
-  Record rec;
-  speech::Speech s;
-  std::string log_path;
 };
 
 TEST_F(FrontSoundTest, FragmentsAndLettersPlayTheirFilesAndAreLogged) {

@@ -21,20 +21,10 @@ std::string le_bytes(uint32_t v, int n) { return le(v, n); }
 
 // A family root with a working voice: the project's rule files, a one-diphone database,
 // and a profile whose settings the test chooses.
-class FrontSpeakTest : public ::testing::Test {
+class FrontSpeakTest : public ::testing::Test, protected FrontRig {
  protected:
   FrontSpeakTest() {
-    auto b = std::make_unique<CueBackend>();
-    backend = b.get();
-    con.set_backend(std::move(b));
     con.set_quit_handler([this](int code) { quits.push_back(code); });
-    drives.roots['c' - 'a'] = dir.path;
-    config.drives = &drives;
-    s.console = &con;
-    s.config = &config;
-    speech::set_audio_layer(s.wave, std::make_unique<RecordingLayer>(rec));
-    log_path = dir.path + "/speech.log";
-    speech::open_speech_log(s, log_path);
     dir.file("letras/.keep", "");
     dir.file("difones/regras.rgr", data_file("regras.rgr"));
     dir.file("difones/portug.exc", data_file("portug.exc"));
@@ -91,14 +81,6 @@ class FrontSpeakTest : public ::testing::Test {
     return log();
   }
 
-  TempDir dir;
-  plat::DriveTable drives;
-  speech::ConfigContext config;
-  zn::Console con;
-  CueBackend* backend;
-  Record rec;
-  speech::Speech s;
-  std::string log_path;
   std::vector<int> quits;
 };
 

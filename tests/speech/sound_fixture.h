@@ -16,6 +16,9 @@
 
 #include "console/ZnCrt.h"
 #include "platform/audio.h"
+#include "platform/paths.h"
+#include "speech/wave.h"
+#include "speech/znsapi.h"
 
 namespace sound_test {
 
@@ -145,6 +148,33 @@ class TempDir {
     return p;
   }
   std::string path;
+};
+
+// A speech front over a scratch family root (drive c:), keys on cue, every buffer recorded
+// and the speech log in the root.
+struct FrontRig {
+  FrontRig() {
+    auto b = std::make_unique<CueBackend>();
+    backend = b.get();
+    con.set_backend(std::move(b));
+    con.set_quit_handler([](int) {});
+    drives.roots['c' - 'a'] = dir.path;
+    config.drives = &drives;
+    s.console = &con;
+    s.config = &config;
+    speech::set_audio_layer(s.wave, std::make_unique<RecordingLayer>(rec));
+    log_path = dir.path + "/speech.log";
+    speech::open_speech_log(s, log_path);
+  }
+
+  TempDir dir;
+  plat::DriveTable drives;
+  speech::ConfigContext config;
+  zn::Console con;
+  CueBackend* backend;
+  Record rec;
+  speech::Speech s;
+  std::string log_path;
 };
 
 inline std::string read_file(const std::string& path) {
