@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter asan,$(PRESET)),build-asan,build)
 
-.PHONY: deps build run test test-asan bench clean
+.PHONY: deps build run test test-asan bench package package-test clean
 
 deps:
 	scripts/install-deps
@@ -22,6 +22,12 @@ test-asan:
 
 bench: build
 	bench/run-bench $(BUILD_DIR)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+package-test: build
+	tests/package/deb-in-fresh-debian.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build build-asan

@@ -39,14 +39,6 @@ void say(int fd, const std::string& cp1252) {
   }
 }
 
-std::string drive_c_root() {
-  if (const char* r = std::getenv("ROTEIRAL_ROOT"); r && *r) return r;
-  const std::filesystem::path beside = std::filesystem::path(plat::libexec_folder()).parent_path() / "root";
-  std::error_code ec;
-  if (std::filesystem::is_directory(beside, ec)) return beside.lexically_normal().string();
-  return "/usr/share/roteiral/root";
-}
-
 bool is_script_path(const std::string& n) {
   const bool drive = n.size() >= 2 && ((n[0] | 32) >= 'a' && (n[0] | 32) <= 'z') && n[1] == ':';
   return drive || n.find('\\') != std::string::npos;
@@ -95,7 +87,7 @@ int main(int argc, char** argv) {
     say(2, "Uso: cmd /c COMANDO");
     return 1;
   }
-  const plat::DriveTable drives = plat::DriveTable::from_environment(drive_c_root());
+  const plat::DriveTable drives = plat::DriveTable::from_environment(plat::family_root());
   const std::string line = plat::strip_line_quotes(
       command_line(std::vector<std::string>(argv + i, argv + argc), drives),
       [&drives](const std::string& name) { return plat::find_target(&drives, name).kind == plat::TargetKind::program; });

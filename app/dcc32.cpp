@@ -37,18 +37,27 @@ void say(const std::string& cp1252) {
   }
 }
 
-std::string beside_root() {
-  const std::filesystem::path root = std::filesystem::path(plat::libexec_folder()).parent_path() / "root";
-  std::error_code ec;
-  if (!std::filesystem::is_directory(root, ec)) return {};
-  auto canon = std::filesystem::canonical(root, ec);
-  return ec ? std::string() : canon.string();
-}
-
-std::string drive_c_root() {
-  if (const char* r = std::getenv("ROTEIRAL_ROOT"); r && *r) return r;
-  std::string beside = beside_root();
-  return beside.empty() ? "/usr/share/roteiral/root" : beside;
+// A script the converter copied from a UTF-8 file is embedded as the Windows-1252 text it
+// stands for; the lines are judged together, as the file they came from.
+void embed_as_cp1252(app::DprProgram& prog) {
+  std::string joined;
+  for (size_t i = 0; i < prog.lines.size(); ++i) {
+    if (i) joined += '\n';
+    joined += prog.lines[i];
+  }
+  plat::ScriptText t = plat::script_text_to_cp1252(joined);
+  if (t.converted) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    for (size_t i = 0; i < prog.lines.size(); ++i) {
+      const size_t lf = t.text.find('\n', pos);
+      lines.push_back(t.text.substr(pos, lf == std::string::npos ? std::string::npos : lf - pos));
+      pos = lf == std::string::npos ? t.text.size() : lf + 1;
+    }
+    prog.lines = std::move(lines);
+  }
+  plat::ScriptText title = plat::script_text_to_cp1252(prog.title);
+  if (title.converted) prog.title = std::move(title.text);
 }
 
 bool is_regular(const std::string& path) {
@@ -128,7 +137,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string given = plat::utf8_to_cp1252(names[0]);
-  const plat::DriveTable drives = plat::DriveTable::from_environment(drive_c_root());
+  const plat::DriveTable drives = plat::DriveTable::from_environment(plat::family_root());
   std::optional<std::string> path = plat::host_path(drives, given);
   if (path && !is_regular(*path) && !ends_with_dpr(*path)) {
     if (auto with_ext = plat::host_path(drives, given + ".dpr"); with_ext && is_regular(*with_ext)) path = with_ext;
@@ -148,11 +157,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  embed_as_cp1252(prog);
   std::string out_path = ends_with_dpr(*path) ? path->substr(0, path->size() - 4) + ".exe" : *path + ".exe";
   app::Payload payload;
   payload.title = std::move(prog.title);
   payload.lines = std::move(prog.lines);
-  payload.root = beside_root();
+  payload.root = plat::installed_root();
   payload.libexec = plat::libexec_folder();
   std::string why;
   if (!write_program(plat::libexec_folder(), out_path, payload, why)) {

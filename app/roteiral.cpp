@@ -1,4 +1,5 @@
 // roteiral: runs a script file directly, with the file name as its title.
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -30,6 +31,15 @@ bool load_script(rl::Runtime& rt, const std::string& bytes) {
   return true;
 }
 
+// A script saved as UTF-8 reads as the Windows-1252 text it stands for.
+std::string script_as_cp1252(const std::string& bytes) {
+  plat::ScriptText t = plat::script_text_to_cp1252(bytes);
+  if (t.first_lost_line > 0)
+    std::fprintf(stderr, "roteiral: linha %d: caractere sem equivalente em Windows-1252 trocado por '?'\n",
+                 t.first_lost_line);
+  return std::move(t.text);
+}
+
 bool has_extension(const std::string& name) {
   size_t dot = name.find_last_of('.');
   size_t sep = name.find_last_of("\\/");
@@ -54,7 +64,7 @@ int main(int argc, char** argv) {
     rl::finish(*rt);
     return 0;
   }
-  if (!load_script(*rt, *bytes)) {
+  if (!load_script(*rt, script_as_cp1252(*bytes))) {
     rl::show_message(*rt, "SCERRO", 1);
     rl::finish(*rt);
     return 0;

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 namespace plat {
@@ -101,6 +103,39 @@ std::string profile_get(const std::string& host_path, std::string_view section,
     return std::string(value.substr(0, max_len));
   }
   return std::string();
+}
+
+namespace {
+
+std::string personal_folder() {
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/') return std::string(x) + "/roteiral";
+  if (const char* h = std::getenv("HOME"); h && *h == '/') return std::string(h) + "/.config/roteiral";
+  return {};
+}
+
+}  // namespace
+
+std::string personal_profile(const std::string& host_path) {
+  namespace fs = std::filesystem;
+  struct stat st;
+  if (::stat(host_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return host_path;
+  if (::access(host_path.c_str(), W_OK) == 0) return host_path;
+  const std::string folder = personal_folder();
+  if (folder.empty()) return host_path;
+  const fs::path mine = fs::path(folder) / fs::path(host_path).filename();
+  std::error_code ec;
+  if (fs::is_regular_file(mine, ec)) return mine.string();
+  fs::create_directories(folder, ec);
+  // Copied under a temporary name first, so a half-written copy never takes the place of
+  // the installed profile.
+  const fs::path part = mine.string() + ".novo";
+  if (!fs::copy_file(host_path, part, fs::copy_options::overwrite_existing, ec)) return host_path;
+  fs::rename(part, mine, ec);
+  if (ec) {
+    fs::remove(part, ec);
+    return host_path;
+  }
+  return mine.string();
 }
 
 }  // namespace plat

@@ -12,4 +12,10 @@ namespace plat {
 std::string profile_get(const std::string& host_path, std::string_view section,
                         std::string_view key, size_t max_len = 254);
 
+// The copy of a profile a user works with: the file itself when it can be written or does
+// not exist; otherwise a personal copy in $XDG_CONFIG_HOME/roteiral/ (~/.config/roteiral/),
+// made from the file the first time, so a user without rights on the installed one can
+// still change voices and speeds. The file itself when no personal copy can be made.
+std::string personal_profile(const std::string& host_path);
+
 }  // namespace plat

@@ -216,12 +216,42 @@ class ProcessShell : public Shell {
 
 }  // namespace
 
-std::string libexec_folder() {
+std::string program_folder() {
   char buf[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "libexec";
-  std::filesystem::path exe(std::string(buf, static_cast<size_t>(n)));
-  return (exe.parent_path().parent_path() / "libexec").string();
+  if (n <= 0) return ".";
+  return std::filesystem::path(std::string(buf, static_cast<size_t>(n))).parent_path().string();
+}
+
+std::string libexec_folder() {
+  namespace fs = std::filesystem;
+  const fs::path here = program_folder();
+  std::error_code ec;
+  if (fs::is_regular_file(here / "rlstub", ec)) return here.string();
+  const fs::path installed = here.parent_path() / "libexec" / "roteiral";
+  if (fs::is_directory(installed, ec)) return installed.string();
+  return (here.parent_path() / "libexec").string();
+}
+
+std::string installed_root() {
+  namespace fs = std::filesystem;
+  const fs::path here = program_folder();
+  const fs::path candidates[] = {here.parent_path() / "root",
+                                 here.parent_path() / "share" / "roteiral" / "root",
+                                 here.parent_path().parent_path() / "share" / "roteiral" / "root"};
+  for (const fs::path& p : candidates) {
+    std::error_code ec;
+    if (!fs::is_directory(p, ec)) continue;
+    fs::path canon = fs::canonical(p, ec);
+    if (!ec) return canon.string();
+  }
+  return {};
+}
+
+std::string family_root() {
+  if (const char* r = std::getenv("ROTEIRAL_ROOT"); r && *r) return r;
+  std::string beside = installed_root();
+  return beside.empty() ? std::string(ROTEIRAL_DATA_ROOT) : beside;
 }
 
 Target find_target(const DriveTable* drives, std::string_view name) {

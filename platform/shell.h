@@ -20,8 +20,19 @@ struct Target {
   std::string path;
 };
 
-// The program's private folder of helper programs: <folder of the running program>/../libexec.
+// The folder of the running program.
+std::string program_folder();
+// The program's private folder of helper programs: the running program's own folder when
+// it is one of them, else <folder>/../libexec/roteiral when installed, else <folder>/../libexec
+// (a build tree).
 std::string libexec_folder();
+// The family root laid out beside the programs: <folder>/../root in a build tree,
+// <prefix>/share/roteiral/root when installed (from bin/ or libexec/roteiral/); empty when
+// there is none.
+std::string installed_root();
+// Drive c:: ROTEIRAL_ROOT when set, else installed_root(), else the root of the prefix
+// the programs were built for.
+std::string family_root();
 
 // name is UTF-8; one with a drive letter or a backslash is a script path (host_path).
 // A name with no '/' is looked up in libexec_folder(), then on PATH, then in the current

@@ -92,4 +92,63 @@ std::string utf8_to_cp1252(std::string_view s) {
   return out;
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at s[i] (ASCII included), 0 when malformed.
+size_t utf8_sequence(std::string_view s, size_t i, char32_t& cp) {
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) {
+    cp = b;
+    return 1;
+  }
+  const size_t len = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+  if (len == 0 || i + len > s.size()) return 0;
+  cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char c = static_cast<unsigned char>(s[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+      (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+    return 0;
+  return len;
+}
+
+}  // namespace
+
+ScriptText script_text_to_cp1252(std::string_view bytes) {
+  ScriptText out;
+  const bool bom = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+  std::string_view body = bom ? bytes.substr(3) : bytes;
+  bool non_ascii = false;
+  for (size_t i = 0; i < body.size();) {
+    char32_t cp = 0;
+    const size_t len = utf8_sequence(body, i, cp);
+    if (len == 0) {
+      out.text.assign(bytes);
+      return out;
+    }
+    non_ascii |= len > 1;
+    i += len;
+  }
+  if (!bom && !non_ascii) {
+    out.text.assign(bytes);
+    return out;
+  }
+  out.converted = true;
+  out.text.reserve(body.size());
+  int line = 1;
+  for (size_t i = 0; i < body.size();) {
+    char32_t cp = 0;
+    const size_t len = utf8_sequence(body, i, cp);
+    const unsigned char c = cp1252_from_code_point(cp);
+    if (c == '?' && cp != U'?' && out.first_lost_line == 0) out.first_lost_line = line;
+    if (cp == U'\n') ++line;
+    out.text += static_cast<char>(c);
+    i += len;
+  }
+  return out;
+}
+
 }  // namespace plat

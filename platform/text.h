@@ -13,6 +13,18 @@ std::string cp1252_to_utf8(std::string_view bytes);
 // a malformed sequence gives one '?' per bad byte.
 std::string utf8_to_cp1252(std::string_view utf8);
 
+// A script file's bytes as Windows-1252. A file that is valid UTF-8 throughout and holds
+// characters outside ASCII, or begins with a UTF-8 byte-order mark, is converted (the mark
+// dropped, '?' for a character the code page lacks); any other file is returned unchanged,
+// so a Windows-1252 file is never altered. first_lost_line is the 1-based line of the
+// first '?' made, 0 when none.
+struct ScriptText {
+  std::string text;
+  bool converted = false;
+  int first_lost_line = 0;
+};
+ScriptText script_text_to_cp1252(std::string_view bytes);
+
 // The Unicode code point of one Windows-1252 byte.
 char32_t cp1252_code_point(unsigned char byte);
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/profile.h"
+#include "platform/shell.h"
 #include "runtime/interp.h"
 #include "runtime/rlplus.h"
 #include "runtime/values.h"
@@ -89,7 +91,7 @@ Runtime::Runtime(const std::string& root_c)
   interp->config = &config;
   interp->drives = &drives;
   if (auto ini = plat::host_path(drives, config.windows_dir + "\\ZUNAPE.INI"))
-    console.set_profile_path(*ini);
+    console.set_profile_path(plat::personal_profile(*ini));
   // Mode tones are logged and loop through the wave player until stopped.
   console.set_tone_handler([this](int hz, const std::string& wave) {
     if (hz > 0) speech::log_event(speech, "tone", std::to_string(hz));
@@ -99,28 +101,8 @@ Runtime::Runtime(const std::string& root_c)
 
 Runtime::~Runtime() = default;
 
-namespace {
-
-std::string program_folder() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  return std::filesystem::path(std::string(buf, static_cast<size_t>(n))).parent_path().string();
-}
-
-// c: is ROTEIRAL_ROOT; else the root laid beside the program (build tree or installation).
-std::string default_root() {
-  if (const char* r = std::getenv("ROTEIRAL_ROOT"); r && *r) return r;
-  std::filesystem::path beside = std::filesystem::path(program_folder()) / ".." / "root";
-  std::error_code ec;
-  if (std::filesystem::is_directory(beside, ec)) return std::filesystem::weakly_canonical(beside, ec).string();
-  return "/usr/share/roteiral/root";
-}
-
-}  // namespace
-
 std::unique_ptr<Runtime> make_program_runtime(const char*, int argc, char** argv) {
-  auto rt = std::make_unique<Runtime>(default_root());
+  auto rt = std::make_unique<Runtime>(plat::family_root());
   rt->console.set_backend(zn::make_backend(zn::backend_kind_from_environment()));
   if (const char* s = std::getenv("ROTEIRAL_SCREEN"); s && *s) rt->console.set_screen_file(s);
   if (const char* l = std::getenv("ROTEIRAL_SPEECH_LOG"); l && *l) speech::open_speech_log(rt->speech, l);

@@ -28,7 +28,8 @@ bool is_file(const std::string& host_path) {
 
 std::string windows_profile(const ConfigContext& ctx) {
   if (ctx.windows_dir.empty()) return std::string();
-  return host(ctx, in_dir(ctx.windows_dir, "ZUNAPE.INI")).value_or(std::string());
+  auto found = host(ctx, in_dir(ctx.windows_dir, "ZUNAPE.INI"));
+  return found ? plat::personal_profile(*found) : std::string();
 }
 
 }  // namespace
