@@ -24,6 +24,10 @@ struct ConfigContext;
 namespace plat {
 struct DriveTable;
 }
+namespace net {
+struct Net;
+class Link;
+}
 
 namespace rl {
 
@@ -44,6 +48,7 @@ struct FileSlot {
   SlotMode mode = SlotMode::read;
   std::FILE* file = nullptr;
   std::string name;
+  std::shared_ptr<net::Link> link;  // the connection of a socket slot; null after a failed ATIVASSL
 };
 
 // What a statement's text parses to; depends only on the text, so it is kept per line.
@@ -116,6 +121,7 @@ struct Interp {
   // Programs started by EXECUTA: made on first use; a test may put a recorder here.
   std::unique_ptr<plat::Shell> shell;
   int cmd_depth = 0;  // CMD inside CMD, bounded: a value may name itself
+  std::shared_ptr<net::Net> net;  // the network commands' state, made on first use
 
   Interp();
   ~Interp();
@@ -199,6 +205,19 @@ bool cmd_adquoted(Interp&, std::string_view);
 bool cmd_codarqbase64(Interp&, std::string_view);
 bool cmd_decodarqbase64(Interp&, std::string_view);
 bool cmd_decodbase64(Interp&, std::string_view);
+// Network.
+bool cmd_internet(Interp&, std::string_view);
+bool cmd_conecta(Interp&, std::string_view);
+bool cmd_ativassl(Interp&, std::string_view);
+bool cmd_serve(Interp&, std::string_view);
+bool cmd_observa(Interp&, std::string_view);
+bool cmd_ip(Interp&, std::string_view);
+bool cmd_trazdarede(Interp&, std::string_view);
+// The file slots' network side: sent, a line read (value holds what came either way),
+// and the close of a socket slot.
+bool net_send(Interp& in, FileSlot& slot, std::string_view text, bool line_break);
+bool net_receive_line(Interp& in, FileSlot& slot, std::string& value);
+void net_close(Interp& in, FileSlot& slot);
 
 // SE: a true condition with a statement after it hands that statement back to the
 // executor, which runs it in restricted mode without going deeper on the stack.

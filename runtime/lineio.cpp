@@ -21,9 +21,13 @@ int32_t io_result(bool ok) { return ok ? 0 : (errno ? errno : 5); }
 
 bool write_to_slot(Interp& in, int slot, std::string_view text, bool line_break) {
   FileSlot& f = in.files[slot];
-  if (!f.open || !f.file) {
+  if (!f.open || (!f.socket && !f.file)) {
     say_line(in, kSlotError);
     return false;
+  }
+  if (f.socket) {
+    in.status = net_send(in, f, text, line_break) ? 1 : 0;  // 1: sent, the reverse of files
+    return true;
   }
   if (f.mode != SlotMode::append) {
     in.status = kNotOpenForOutput;
@@ -70,11 +74,15 @@ bool at_end_of_file(std::FILE* f) {
 
 bool read_from_slot(Interp& in, int slot, std::string& value) {
   FileSlot& f = in.files[slot];
-  if (!f.open || !f.file) {
+  if (!f.open || (!f.socket && !f.file)) {
     say_line(in, kSlotError);
     return false;
   }
   value.clear();
+  if (f.socket) {
+    in.status = net_receive_line(in, f, value) ? 0 : 1;
+    return true;
+  }
   if (f.mode != SlotMode::read) {
     in.status = kNotOpenForInput;
     return true;
@@ -289,7 +297,8 @@ bool cmd_fecha(Interp& in, std::string_view rest) {
   }
   FileSlot& s = in.files[slot];
   bool ok = true;
-  if (s.open && s.file) ok = std::fclose(s.file) == 0;
+  if (s.open && s.socket) net_close(in, s);
+  else if (s.open && s.file) ok = std::fclose(s.file) == 0;
   s = FileSlot{};
   if (!ok) {
     say_line(in, "Erro no fechamento do arquivo");

@@ -38,7 +38,7 @@ TEST(Executor, AccentedWordsFoldToTheirCommands) {
 
 TEST(Executor, LaterCommandsFailTheStatement) {
   Session s;
-  for (const char* st : {"digita \"x\"", "midi 1", "conecta #1 \"x\" 80", "msaa", "imagem \"x.bmp\""})
+  for (const char* st : {"digita \"x\"", "midi 1", "msaa", "imagem \"x.bmp\""})
     EXPECT_FALSE(rl::execute_statement(s.in(), st, false)) << st;
   EXPECT_EQ(s.screen(), "");
 }

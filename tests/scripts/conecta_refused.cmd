@@ -1,0 +1,2 @@
+conecta #1 "nao.existe.invalid" "80"
+escreve "nunca"
