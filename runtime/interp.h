@@ -24,6 +24,9 @@ struct ConfigContext;
 namespace plat {
 struct DriveTable;
 }
+namespace au {
+struct Automation;
+}
 
 namespace rl {
 
@@ -116,6 +119,8 @@ struct Interp {
   // Programs started by EXECUTA: made on first use; a test may put a recorder here.
   std::unique_ptr<plat::Shell> shell;
   int cmd_depth = 0;  // CMD inside CMD, bounded: a value may name itself
+  // Desktop automation and the menu: made on first use; a test may put a desktop double in.
+  std::shared_ptr<au::Automation> automation;
 
   Interp();
   ~Interp();
@@ -199,6 +204,16 @@ bool cmd_adquoted(Interp&, std::string_view);
 bool cmd_codarqbase64(Interp&, std::string_view);
 bool cmd_decodarqbase64(Interp&, std::string_view);
 bool cmd_decodbase64(Interp&, std::string_view);
+// Desktop automation, windows and the menu.
+bool cmd_digita(Interp&, std::string_view);
+bool cmd_aciona(Interp&, std::string_view);
+bool cmd_clica(Interp&, std::string_view);
+bool cmd_le_mouse(Interp&, std::string_view);  // LE MOUSE and LE RATO
+bool cmd_transfere(Interp&, std::string_view);
+bool cmd_janela(Interp&, std::string_view);
+bool cmd_captura(Interp&, std::string_view);
+bool cmd_menu(Interp&, std::string_view);
+bool cmd_mensagem(Interp&, std::string_view);
 
 // SE: a true condition with a statement after it hands that statement back to the
 // executor, which runs it in restricted mode without going deeper on the stack.
