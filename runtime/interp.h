@@ -28,6 +28,9 @@ namespace net {
 struct Net;
 class Link;
 }
+namespace au {
+struct Automation;
+}
 
 namespace rl {
 
@@ -122,6 +125,8 @@ struct Interp {
   std::unique_ptr<plat::Shell> shell;
   int cmd_depth = 0;  // CMD inside CMD, bounded: a value may name itself
   std::shared_ptr<net::Net> net;  // the network commands' state, made on first use
+  // Desktop automation and the menu: made on first use; a test may put a desktop double in.
+  std::shared_ptr<au::Automation> automation;
 
   Interp();
   ~Interp();
@@ -218,6 +223,16 @@ bool cmd_trazdarede(Interp&, std::string_view);
 bool net_send(Interp& in, FileSlot& slot, std::string_view text, bool line_break);
 bool net_receive_line(Interp& in, FileSlot& slot, std::string& value);
 void net_close(Interp& in, FileSlot& slot);
+// Desktop automation, windows and the menu.
+bool cmd_digita(Interp&, std::string_view);
+bool cmd_aciona(Interp&, std::string_view);
+bool cmd_clica(Interp&, std::string_view);
+bool cmd_le_mouse(Interp&, std::string_view);  // LE MOUSE and LE RATO
+bool cmd_transfere(Interp&, std::string_view);
+bool cmd_janela(Interp&, std::string_view);
+bool cmd_captura(Interp&, std::string_view);
+bool cmd_menu(Interp&, std::string_view);
+bool cmd_mensagem(Interp&, std::string_view);
 
 // SE: a true condition with a statement after it hands that statement back to the
 // executor, which runs it in restricted mode without going deeper on the stack.

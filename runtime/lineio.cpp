@@ -208,7 +208,7 @@ bool cmd_le(Interp& in, std::string_view rest) {
     in.console->read_line();
     return true;
   }
-  if (starts_with_folded(rest, "MOUSE ") || starts_with_folded(rest, "RATO ")) return false;  // mouse reading: desktop layer
+  if (starts_with_folded(rest, "MOUSE ") || starts_with_folded(rest, "RATO ")) return cmd_le_mouse(in, rest);
   std::string work(rest);
   bool with_modifiers = false;
   size_t tecla = fold(work).find("TECLA ");
