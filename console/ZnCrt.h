@@ -12,7 +12,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "console/braille_line.h"
 
 namespace zn {
 
@@ -172,6 +175,12 @@ class Console {
   void set_tone_handler(ToneHandler handler) { on_tone_ = std::move(handler); }
   // ROTEIRAL_SCREEN: where the final screen goes at exit (empty: nowhere).
   void set_screen_file(std::string host_path) { screen_file_ = std::move(host_path); }
+  // A braille display that follows the caret, or the review position while one is set.
+  void set_braille_line(std::unique_ptr<BrailleLine> line);
+  BrailleLine* braille_line() const { return braille_line_.get(); }
+  // The screen review mode's position (0-based column, row); nullopt outside the mode.
+  void set_review_point(std::optional<std::pair<int, int>> col_row);
+  std::optional<std::pair<int, int>> review_point() const { return review_point_; }
 
   // --- output ----------------------------------------------------------------
   void ensure_window();
@@ -333,6 +342,8 @@ class Console {
   std::string profile_path_;
   std::string screen_file_;
   std::function<void(int)> on_quit_;
+  std::unique_ptr<BrailleLine> braille_line_;
+  std::optional<std::pair<int, int>> review_point_;
 };
 
 // Backends. in_fd/out_fd are the keys and the copy of the output (headless).

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "console/ZnCrt.h"
+#include "console/braille_line.h"
 #include "platform/text.h"
 
 namespace zn {
@@ -56,7 +57,18 @@ void Console::ensure_window() {
   set_braille_mode(settings_.braille_mode);
 }
 
+void Console::set_braille_line(std::unique_ptr<BrailleLine> line) {
+  braille_line_ = std::move(line);
+  if (braille_line_) braille_line_->refresh(*this);
+}
+
+void Console::set_review_point(std::optional<std::pair<int, int>> col_row) {
+  review_point_ = col_row;
+  if (braille_line_) braille_line_->refresh(*this);
+}
+
 void Console::present() {
+  if (braille_line_) braille_line_->refresh(*this);
   if (backend_) backend_->present(*this);
 }
 
@@ -241,7 +253,33 @@ bool Console::pump_backend(int timeout_ms) {
     return false;
   }
   pumping_ = true;
-  const bool more = backend_->pump(*this, timeout_ms);
+  bool more = true;
+  if (braille_line_ && braille_line_->alive()) {
+    // The display's keys come on a socket of their own: wait in short slices and take
+    // them between, so a panning key answers within a slice.
+    constexpr int kSliceMs = 40;
+    using clock = std::chrono::steady_clock;
+    const auto end = clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
+    for (;;) {
+      int slice = kSliceMs;
+      if (timeout_ms >= 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - clock::now()).count();
+        slice = static_cast<int>(std::clamp<long long>(left, 0, kSliceMs));
+      }
+      const int keys_before = key_count_;
+      more = backend_->pump(*this, slice);
+      braille_line_->take_input(*this);
+      if (!more || key_count_ != keys_before || closed_) break;
+      if (timeout_ms >= 0 && clock::now() >= end) break;
+      if (!braille_line_->alive()) {
+        // The daemon went away: the rest of the wait is the backend's alone.
+        if (timeout_ms < 0) more = backend_->pump(*this, -1);
+        break;
+      }
+    }
+  } else {
+    more = backend_->pump(*this, timeout_ms);
+  }
   pumping_ = false;
   return more;
 }

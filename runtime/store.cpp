@@ -2,9 +2,11 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/braille_link.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
 #include "runtime/interp.h"
@@ -101,12 +103,33 @@ Runtime::Runtime(const std::string& root_c)
 
 Runtime::~Runtime() = default;
 
+namespace {
+
+// The braille display, when a daemon answers and LINHA of [BRAILLE] does not say N.
+// Without one nothing changes; ROTEIRAL_BRAILLE=1 asks for one line saying why.
+void attach_braille_display(Runtime& rt) {
+  const std::string wanted = speech::read_profile_direct(rt.config, "BRAILLE", "LINHA", 8);
+  if (!wanted.empty() && (wanted[0] == 'N' || wanted[0] == 'n')) return;
+  std::string why;
+  auto link = plat::open_brlapi_link(&why);
+  const char* ask = std::getenv("ROTEIRAL_BRAILLE");
+  if (!link) {
+    if (ask && std::string_view(ask) == "1")
+      std::fprintf(stderr, "roteiral: sem linha braille (%s)\n", why.empty() ? "BRLTTY não responde" : why.c_str());
+    return;
+  }
+  rt.console.set_braille_line(std::make_unique<zn::BrailleLine>(std::move(link)));
+}
+
+}  // namespace
+
 std::unique_ptr<Runtime> make_program_runtime(const char*, int argc, char** argv) {
   auto rt = std::make_unique<Runtime>(plat::family_root());
   rt->console.set_backend(zn::make_backend(zn::backend_kind_from_environment()));
   if (const char* s = std::getenv("ROTEIRAL_SCREEN"); s && *s) rt->console.set_screen_file(s);
   if (const char* l = std::getenv("ROTEIRAL_SPEECH_LOG"); l && *l) speech::open_speech_log(rt->speech, l);
   speech::select_audio(rt->speech, std::getenv("ROTEIRAL_AUDIO"));
+  attach_braille_display(*rt);
   for (int i = 1; i < argc; ++i) rt->interp->params.emplace_back(plat::utf8_to_cp1252(argv[i]));
   return rt;
 }

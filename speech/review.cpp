@@ -420,10 +420,15 @@ void screen_review(Speech& s) {
   const int home_col = con.cursor_col(), home_row = con.cursor_row();
   r.row = home_row;
   r.col = std::min(home_col, kWidth + 1);
+  // The braille display follows the review position while the mode lasts.
+  auto follow = [&] { con.set_review_point(std::make_pair(std::min(r.col, kWidth) - 1, r.row - 1)); };
+  follow();
   while (r.step()) {
     r.correct();
     if (con.closed()) break;
+    follow();
   }
+  con.set_review_point(std::nullopt);
   play_beep(s);
   play_beep(s);
   con.go_to(home_col, home_row);
