@@ -172,6 +172,10 @@ class Console {
   void set_tone_handler(ToneHandler handler) { on_tone_ = std::move(handler); }
   // ROTEIRAL_SCREEN: where the final screen goes at exit (empty: nowhere).
   void set_screen_file(std::string host_path) { screen_file_ = std::move(host_path); }
+  // Called at every wait of the console, before its keys are taken in, and at least every
+  // 20 ms of a longer wait, so that other sources of events (the accessibility bus) are
+  // dispatched where keys are. Null: none.
+  void set_wait_hook(std::function<void()> hook) { on_wait_ = std::move(hook); }
 
   // --- output ----------------------------------------------------------------
   void ensure_window();
@@ -333,6 +337,7 @@ class Console {
   std::string profile_path_;
   std::string screen_file_;
   std::function<void(int)> on_quit_;
+  std::function<void()> on_wait_;
 };
 
 // Backends. in_fd/out_fd are the keys and the copy of the output (headless).

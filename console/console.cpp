@@ -241,6 +241,12 @@ bool Console::pump_backend(int timeout_ms) {
     return false;
   }
   pumping_ = true;
+  if (on_wait_) {
+    on_wait_();
+    // The other sources get their turn at least this often; every caller waits in a loop.
+    constexpr int kWaitSliceMs = 20;
+    if (timeout_ms < 0 || timeout_ms > kWaitSliceMs) timeout_ms = kWaitSliceMs;
+  }
   const bool more = backend_->pump(*this, timeout_ms);
   pumping_ = false;
   return more;

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automation/sensor.h"
+#include "automation/znmsaa.h"
 #include "commands/commands.h"
 #include "platform/shell.h"
 
@@ -116,6 +118,10 @@ struct Interp {
   // Programs started by EXECUTA: made on first use; a test may put a recorder here.
   std::unique_ptr<plat::Shell> shell;
   int cmd_depth = 0;  // CMD inside CMD, bounded: a value may name itself
+  // Accessibility monitoring and the port sensor: made on first use; a test may put its
+  // own here.
+  std::unique_ptr<autom::Msaa> msaa;
+  std::unique_ptr<autom::Sensor> sensor;
 
   Interp();
   ~Interp();
@@ -199,6 +205,10 @@ bool cmd_adquoted(Interp&, std::string_view);
 bool cmd_codarqbase64(Interp&, std::string_view);
 bool cmd_decodarqbase64(Interp&, std::string_view);
 bool cmd_decodbase64(Interp&, std::string_view);
+// Accessibility, images and the sensor.
+bool cmd_msaa(Interp&, std::string_view);
+bool cmd_imagem(Interp&, std::string_view);
+bool cmd_sensor(Interp&, std::string_view);
 
 // SE: a true condition with a statement after it hands that statement back to the
 // executor, which runs it in restricted mode without going deeper on the stack.
