@@ -181,6 +181,10 @@ class Console {
   // The screen review mode's position (0-based column, row); nullopt outside the mode.
   void set_review_point(std::optional<std::pair<int, int>> col_row);
   std::optional<std::pair<int, int>> review_point() const { return review_point_; }
+  // Called at every wait of the console, before its keys are taken in, and at least every
+  // 20 ms of a longer wait, so that other sources of events (the accessibility bus) are
+  // dispatched where keys are. Null: none.
+  void set_wait_hook(std::function<void()> hook) { on_wait_ = std::move(hook); }
 
   // --- output ----------------------------------------------------------------
   void ensure_window();
@@ -344,6 +348,7 @@ class Console {
   std::function<void(int)> on_quit_;
   std::unique_ptr<BrailleLine> braille_line_;
   std::optional<std::pair<int, int>> review_point_;
+  std::function<void()> on_wait_;
 };
 
 // Backends. in_fd/out_fd are the keys and the copy of the output (headless).

@@ -253,6 +253,12 @@ bool Console::pump_backend(int timeout_ms) {
     return false;
   }
   pumping_ = true;
+  if (on_wait_) {
+    on_wait_();
+    // The other sources get their turn at least this often; every caller waits in a loop.
+    constexpr int kWaitSliceMs = 20;
+    if (timeout_ms < 0 || timeout_ms > kWaitSliceMs) timeout_ms = kWaitSliceMs;
+  }
   bool more = true;
   if (braille_line_ && braille_line_->alive()) {
     // The display's keys come on a socket of their own: wait in short slices and take

@@ -8,9 +8,6 @@
 namespace rl {
 namespace {
 
-// A word whose handler arrives with a later part of the runtime.
-bool not_available(Interp&, std::string_view) { return false; }
-
 struct Entry {
   const char* word;
   Handler handler;
@@ -49,8 +46,8 @@ constexpr Entry kTable[] = {
     {"BUSCA", cmd_busca},        {"TERMINA", cmd_termina},
     {"CHAMA", cmd_chama},            {"RETORNA", cmd_retorna},
     {"RANDOMIZA", cmd_randomiza},    {"IP", cmd_ip},
-    {"MSAA", not_available},         {"MENU", cmd_menu},
-    {"IMAGEM", not_available},       {"SENSOR", not_available},
+    {"MSAA", cmd_msaa},              {"MENU", cmd_menu},
+    {"IMAGEM", cmd_imagem},          {"SENSOR", cmd_sensor},
     {"ANSIPARAUTF8", cmd_ansiparautf8}, {"UTF8PARAANSI", cmd_utf8paraansi},
     {"HTTP", cmd_http},         {"TRAZDAREDE", cmd_trazdarede},
     {"MENSAGEM", cmd_mensagem},     {"CODBASE64", cmd_codbase64},

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automation/sensor.h"
+#include "automation/znmsaa.h"
 #include "commands/commands.h"
 #include "platform/shell.h"
 
@@ -127,6 +129,10 @@ struct Interp {
   std::shared_ptr<net::Net> net;  // the network commands' state, made on first use
   // Desktop automation and the menu: made on first use; a test may put a desktop double in.
   std::shared_ptr<au::Automation> automation;
+  // Accessibility monitoring and the port sensor: made on first use; a test may put its
+  // own here.
+  std::unique_ptr<autom::Msaa> msaa;
+  std::unique_ptr<autom::Sensor> sensor;
 
   Interp();
   ~Interp();
@@ -233,6 +239,10 @@ bool cmd_janela(Interp&, std::string_view);
 bool cmd_captura(Interp&, std::string_view);
 bool cmd_menu(Interp&, std::string_view);
 bool cmd_mensagem(Interp&, std::string_view);
+// Accessibility, images and the sensor.
+bool cmd_msaa(Interp&, std::string_view);
+bool cmd_imagem(Interp&, std::string_view);
+bool cmd_sensor(Interp&, std::string_view);
 
 // SE: a true condition with a statement after it hands that statement back to the
 // executor, which runs it in restricted mode without going deeper on the stack.
