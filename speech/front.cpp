@@ -10,6 +10,7 @@
 #include "console/ZnCrt.h"
 #include "platform/text.h"
 #include "speech/diphone.h"
+#include "speech/engines.h"
 #include "speech/recorded.h"
 #include "speech/znsapi.h"
 
@@ -96,7 +97,7 @@ void open_engine(Speech& s) {
   r.kind = number_or(*s.config, "SERVFALA", "TIPOSAPI", 0);
   if (r.kind != 4 && r.rate > 10) r.rate = 0;
   s.engine_request = r;
-  s.engine = open_engine_adapter(r);
+  s.engine = open_engine_adapter(s, r);
   if (s.engine) {
     while (s.engine->speaking(1)) {
       if (s.console) s.console->pause(50);
@@ -279,7 +280,14 @@ void wait_engine_silence(Speech& s) {
   s.engine_pending = false;
 }
 
-std::unique_ptr<EngineAdapter> open_engine_adapter(const EngineRequest&) { return nullptr; }
+std::unique_ptr<EngineAdapter> open_engine_adapter(Speech& s, const EngineRequest& request) {
+  switch (request.kind) {
+    case 3: return open_elzar_engine(s, request);
+    case 5:
+    case 54: return open_espeak_engine(s, request);
+    default: return open_speechd_engine(s, request);
+  }
+}
 
 VoiceSettings read_voice_settings(const ConfigContext& ctx, int level) {
   const std::string n = std::to_string(level);
@@ -349,6 +357,7 @@ void speech_shutdown(Speech& s) {
 
 void speak_text(Speech& s, std::string_view text) {
   log_event(s, "text", text);
+  if (s.engine_active && s.engine && !s.engine->usable()) close_engine(s);
   if (s.engine_active && s.engine) {
     wait_speech(s);
     if (!key_waiting(s)) {

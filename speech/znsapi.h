@@ -71,16 +71,21 @@ struct EngineRequest {
   int kind = 0;
 };
 
-// An opened speech engine. No adapter is built yet, so opening one always fails and the
-// built-in path stays in use.
+// An opened speech engine (speech/engines.h has the adapters); closed by its destructor.
 class EngineAdapter {
  public:
   virtual ~EngineAdapter() = default;
   virtual void speak(std::string_view text) = 0;
   virtual bool speaking(int mode) = 0;
   virtual void stop() = 0;
+  // False once the engine is gone for good (a speech service that died): the front then
+  // closes it and speaks on the built-in path.
+  virtual bool usable() { return true; }
 };
-std::unique_ptr<EngineAdapter> open_engine_adapter(const EngineRequest& request);
+struct Speech;
+// The adapter of request.kind: 3 ELZAR, 5 and 54 espeak-ng, anything else the desktop
+// speech service. Null when it cannot be opened (the built-in path stays in use).
+std::unique_ptr<EngineAdapter> open_engine_adapter(Speech& s, const EngineRequest& request);
 
 // The speech front. Every event is recorded in the speech log; fragments, letters, clicks,
 // beeps and tones sound through the wave player.

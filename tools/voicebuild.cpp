@@ -3,6 +3,7 @@
 // tones, all 11025 Hz mono unsigned 8-bit.
 //
 //   voicebuild --root FAMILY_ROOT --units UNIT_LIST
+//   voicebuild --elzar --root FAMILY_ROOT --dfn DIPHONE_LIST   (the ELZAR voice, br4)
 //
 // The names a database holds are those the voicing rules place for the units of the list
 // and for every syllable the phonetic alphabet can form. Nothing is remade when the inputs
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "speech/diphone_rules.h"
+#include "tools/voicebuild_elzar.h"
 
 namespace {
 
@@ -510,6 +512,7 @@ std::string read_all(const fs::path& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && !std::strcmp(argv[1], "--elzar")) return elzar_voice_main(argc, argv);
   fs::path root, units_file;
   for (int a = 1; a + 1 < argc; a += 2) {
     if (!std::strcmp(argv[a], "--root")) root = argv[a + 1];

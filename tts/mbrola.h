@@ -9,6 +9,18 @@ namespace elzar {
 
 inline constexpr int kMbrolaRate = 16000;
 
+// Codes of lastError_MBR (0: no error since the last reset).
+inline constexpr int kMbrolaErrDatabase = 1;      // init: missing, truncated or malformed voice
+inline constexpr int kMbrolaErrNotReady = 2;      // no voice loaded
+inline constexpr int kMbrolaErrBadLine = 3;       // a phoneme line that cannot be read
+inline constexpr int kMbrolaErrUnknownPhoneme = 4;
+inline constexpr int kMbrolaErrMissingDiphone = 5;
+inline constexpr int kMbrolaErrQueueFull = 6;
+inline constexpr int kMbrolaErrArgument = 7;      // a setting or call the synthesiser refuses
+
+// Sample types of readtype_MBR.
+inline constexpr int kMbrolaLin16 = 0, kMbrolaLin8 = 1, kMbrolaUlaw = 2, kMbrolaAlaw = 3;
+
 // The 23 entry points of the synthesis library, as one interface. The engine uses init,
 // set_no_error, reset, write, last_error, flush, read and close; the rest are there for
 // callers that want them. Results follow the library's: negative or non-zero is an error.
@@ -41,7 +53,8 @@ class Mbrola {
   virtual int appendf0_Phone(float position, float frequency) = 0;
 };
 
-// Our own diphone synthesiser; an installed mbrola program when one is found and wanted.
+// The synthesiser the engine opens: always our own diphone synthesiser (no installed
+// program is driven).
 std::unique_ptr<Mbrola> open_mbrola();
 // The built-in synthesiser only (tests, and when no program is installed).
 std::unique_ptr<Mbrola> open_own_mbrola();

@@ -1,6 +1,7 @@
 // The exceptions dictionary of portug.exc: words mapped to the written form the rules read.
 #pragma once
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct Exceptions {
 
 // Count reset first; false when the file cannot be opened.
 bool load_exceptions(Exceptions& e, const std::string& host_path);
+// The same from a whole file's bytes.
+void parse_exceptions(Exceptions& e, std::string_view file_bytes);
 // Upper-case word, changed in place to its alias (with the trailing S/M stripping).
 void alias_lookup(const Exceptions& e, std::string& word);
 

@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace elzar {
@@ -26,5 +27,14 @@ bool load_rules(RuleTable& t, const std::string& host_path);
 void free_rules(RuleTable& t);
 // The chain of a character, or null below code 32.
 const std::vector<Rule>* rule_chain(const RuleTable& t, unsigned char c);
+
+// One rule line; false when it holds no rule (comment, empty, or a match with no chain).
+bool parse_rule_line(std::string_view line, Rule& out);
+// Empties every chain, then reads the rule lines of a whole file's bytes.
+void parse_rules(RuleTable& t, std::string_view file_bytes);
+
+// The family's upper-case folding: a-z and every byte 224-255 lowered by 32.
+unsigned char rule_upper(unsigned char c);
+std::string rule_upper_text(std::string_view s);
 
 }  // namespace elzar

@@ -38,6 +38,7 @@ bool load_diphones(Prosody& p, const std::string& host_path);
 void free_diphones(Prosody& p);
 
 std::vector<std::string> split_words(const Prosody& p, std::string_view normalised);
+// With `on` false every word gets 555 (prosody patterns switched off).
 std::vector<std::string> assign_patterns(const Prosody& p, const std::vector<std::string>& words,
                                          bool on = true);
 // Phoneme lines to MBROLA lines ("a 145 80 276"), with the diphone check.
