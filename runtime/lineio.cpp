@@ -144,7 +144,7 @@ std::string read_console_line(Interp& in, ReadKind kind, int slot) {
 }
 
 std::optional<std::string> host_name(Interp& in, const std::string& name) {
-  return plat::host_path(*in.drives, name);
+  return script_host_path(in, name);
 }
 
 bool is_directory(const std::string& host) {
