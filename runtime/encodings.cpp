@@ -24,10 +24,8 @@ template <typename Code>
 bool convert_file(Interp& in, std::string_view rest, Code code) {
   std::string source, target;
   if (!read_value(in, rest, source) || !read_value(in, rest, target)) return false;
-  static const plat::DriveTable none;
-  const plat::DriveTable& drives = in.drives ? *in.drives : none;
-  auto source_path = source.empty() ? std::nullopt : plat::host_path(drives, source);
-  auto target_path = target.empty() ? std::nullopt : plat::host_path(drives, target);
+  auto source_path = source.empty() ? std::nullopt : script_host_path(in, source);
+  auto target_path = target.empty() ? std::nullopt : script_host_path(in, target);
   if (!source_path || !target_path) return false;
   // A missing or unreadable source, a target that cannot be made or written, and a target
   // that is the source itself all fail without a message of their own.

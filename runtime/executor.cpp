@@ -97,6 +97,18 @@ void parse_statement(std::string_view text, ParsedStatement& p) {
 
 enum class Step { ok, failed, run_tail };
 
+// The words that reach past the runtime itself: the network, the desktop and its other
+// programs, the accessibility bus, the image files and the parallel port. In the sandbox
+// they fail before they read anything, as the file commands refuse their names.
+bool reaches_outside(std::string_view folded) {
+  static constexpr std::string_view kWords[] = {
+      "CONECTA", "ATIVASSL", "SERVE", "IP", "TRAZDAREDE", "DIGITA", "ACIONA", "CLICA",
+      "CAPTURA", "TRANSFERE", "JANELA", "MSAA", "IMAGEM", "SENSOR", "MENSAGEM"};
+  for (std::string_view w : kWords)
+    if (w == folded) return true;
+  return false;
+}
+
 Step dispatch(Interp& in, const ParsedStatement& p, std::string_view& rest) {
   if (p.word.empty()) return Step::failed;
   if (in.debug) {
@@ -109,6 +121,7 @@ Step dispatch(Interp& in, const ParsedStatement& p, std::string_view& rest) {
     say_line(in, "Comando inv\xE1lido: " + p.folded);
     return Step::failed;
   }
+  if (in.sandbox && reaches_outside(p.folded)) return Step::failed;
   Handler h = kTable[p.handler].handler;
   if (!h) {
     switch (if_step(in, rest)) {

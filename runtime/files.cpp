@@ -21,10 +21,7 @@ const plat::DriveTable& drives_of(const Interp& in) {
   return in.drives ? *in.drives : none;
 }
 
-// Every name a script gives reaches the disk through the paths layer.
-std::optional<std::string> host(const Interp& in, std::string_view name) {
-  return plat::host_path(drives_of(in), name);
-}
+std::optional<std::string> host(const Interp& in, std::string_view name) { return script_host_path(in, name); }
 
 // Where `to` names the very file `from` is (only its letter case differs), the new name
 // as the script spelled it, so that a rename can change the letter case.
@@ -40,6 +37,12 @@ std::string spelled_target(const std::string& from, const std::string& to, std::
 }
 
 }  // namespace
+
+// Every name a script gives reaches the disk through the paths layer.
+std::optional<std::string> script_host_path(const Interp& in, std::string_view name) {
+  if (in.sandbox) return std::nullopt;
+  return plat::host_path(drives_of(in), name);
+}
 
 bool cmd_remove(Interp& in, std::string_view rest) {
   if (rest.empty()) return false;
@@ -137,6 +140,7 @@ bool cmd_busca(Interp& in, std::string_view rest) {
     if (!read_value(in, rest, pattern) || !rest.empty()) return false;
     // A pattern past 144 characters finds nothing (and ends the previous search).
     const uint32_t required = directory_mode ? cmds::kAttrDirectory : cmds::kAttrArchive;
+    if (in.sandbox) return false;
     if (auto first = in.search.start(drives_of(in), pattern, required)) found = std::move(*first);
   } else {
     rest.remove_prefix(7);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -133,6 +134,10 @@ struct Interp {
   // own here.
   std::unique_ptr<autom::Msaa> msaa;
   std::unique_ptr<autom::Sensor> sensor;
+  // For fuzzing and tests of hostile scripts: file, directory and sound-file commands
+  // refuse after reading their arguments, and EXECUTA only records (set it before the
+  // first EXECUTA, which makes the shell).
+  bool sandbox = false;
 
   Interp();
   ~Interp();
@@ -149,6 +154,9 @@ LineCache* line_cache(Interp& in, int32_t n);
 
 // Runs the stored script from line 1; true when it finished without error.
 bool run_loop(Interp& in);
+
+// The host path of a name a script gives; nullopt when it has none or in the sandbox.
+std::optional<std::string> script_host_path(const Interp& in, std::string_view name);
 
 // Executes one statement; sets the error flag to the negation of the result.
 bool execute_statement(Interp& in, std::string_view text, bool restricted);

@@ -152,7 +152,7 @@ std::string read_console_line(Interp& in, ReadKind kind, int slot) {
 }
 
 std::optional<std::string> host_name(Interp& in, const std::string& name) {
-  return plat::host_path(*in.drives, name);
+  return script_host_path(in, name);
 }
 
 bool is_directory(const std::string& host) {
@@ -208,7 +208,7 @@ bool cmd_le(Interp& in, std::string_view rest) {
     in.console->read_line();
     return true;
   }
-  if (starts_with_folded(rest, "MOUSE ") || starts_with_folded(rest, "RATO ")) return cmd_le_mouse(in, rest);
+  if (starts_with_folded(rest, "MOUSE ") || starts_with_folded(rest, "RATO ")) return !in.sandbox && cmd_le_mouse(in, rest);
   std::string work(rest);
   bool with_modifiers = false;
   size_t tecla = fold(work).find("TECLA ");

@@ -13,6 +13,7 @@ namespace {
 constexpr size_t kTitleRead = 249;  // a title read into a buffer of 250 with its terminator
 
 plat::Shell& shell(Interp& in) {
+  if (!in.shell && in.sandbox) in.shell = std::make_unique<plat::RecordingShell>();
   if (!in.shell) in.shell = plat::make_process_shell(in.drives);
   return *in.shell;
 }

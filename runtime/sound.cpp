@@ -94,6 +94,7 @@ bool cmd_toca(Interp& in, std::string_view rest) {
   const bool no_wait = strip_no_wait(rest);
   std::string file;
   if (!read_value(in, rest, file) || !rest.empty()) return false;
+  if (in.sandbox) return false;
   if (no_wait) {
     // Quoted, so that a name with blanks stays one name.
     speech::media_command(s, "play \"" + file + "\"");
@@ -118,6 +119,7 @@ bool cmd_mci(Interp& in, std::string_view rest) {
   if (slot < 0) return false;
   std::string command;
   if (!read_value(in, rest, command) || !rest.empty()) return false;
+  if (in.sandbox) return false;
   in.vars[static_cast<size_t>(slot)] = speech::media_command(*in.speech, command);
   return true;
 }
