@@ -37,7 +37,7 @@ struct Headers {
   bool has_length = false;
   int64_t content_length = 0;  // 0 when absent
   bool bad_length = false;     // present but not a non-negative number
-  std::optional<int64_t> range_start;  // Content-Range: bytes N-...
+  std::optional<int64_t> range_start;  // Content-Range: bytes N-...; -1 when N is not a number
   bool chunked = false;                // Transfer-Encoding: chunked
 };
 

@@ -112,6 +112,26 @@ TEST(HeaderLines, LengthLocationAndRange) {
   EXPECT_FALSE(headers_of({"Content-Location: /x"}).location);
 }
 
+// A range the resume cannot trust is kept as -1, never a start a download could be at;
+// a Content-Range of another unit is ignored. The first line came from the fuzz target.
+TEST(HeaderLines, RangesThatCannotBeTrusted) {
+  const struct {
+    const char* line;
+    std::optional<int64_t> start;
+  } cases[] = {
+      {"Content-Range: bytes 100dked", -1},
+      {"Content-Range: bytes -5/10", -1},
+      {"Content-Range: bytes 99999999999999999999-1/2", -1},
+      {"Content-Range: bytes */20000", -1},
+      {"Content-Range: items 5-9/10", std::nullopt},
+      {"Content-Range: bytes 0-9/10", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(headers_of({c.line}).range_start, c.start);
+  }
+}
+
 TEST(HeaderLines, LengthsThatCannotBeTrusted) {
   for (auto lines : {std::vector<const char*>{"Content-Length: -5"}, {"Content-Length: 12abc"},
                      {"Content-Length:"}, {"Content-Length: 99999999999999999999"},
