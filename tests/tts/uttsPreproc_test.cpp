@@ -10,44 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/tts/elzar_fixture.h"
 #include "tts/uttsPreproc.h"
 
 namespace {
 
 using elzar::Abbreviations;
 
-// Test texts are written in UTF-8 for reading; the engine works on Windows-1252 bytes.
-std::string w(std::string_view utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      const auto next = static_cast<unsigned char>(utf8[++i]);
-      out += static_cast<char>(((c & 0x1F) << 6) | (next & 0x3F));
-    }
-  }
-  return out;
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "elzar-abr-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    const std::string p = path_ + "/" + name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-
- private:
-  std::string path_;
-};
+using elzar_test::TempDir;
+using elzar_test::w;
 
 struct Case {
   std::string in, out;
